@@ -242,11 +242,13 @@ def ico_file(canvases):
 OUTLINE = (0, 0, 0)
 
 CONNECTED_COLORS = {
-    "ocean": (40, 110, 220), "ocean_hi": (110, 170, 250), "land": (40, 170, 60),
+    "ocean_hi": (120, 180, 255), "ocean": (40, 110, 225), "ocean_lo": (20, 60, 160),
+    "land_hi": (120, 220, 110), "land": (40, 170, 60), "land_lo": (20, 110, 40),
     "screen": (60, 200, 240), "screen_hi": (190, 240, 255),
 }
 DISCONNECTED_COLORS = {
-    "ocean": (150, 150, 150), "ocean_hi": (190, 190, 190), "land": (110, 110, 110),
+    "ocean_hi": (205, 205, 205), "ocean": (160, 160, 160), "ocean_lo": (120, 120, 120),
+    "land_hi": (150, 150, 150), "land": (115, 115, 115), "land_lo": (90, 90, 90),
     "screen": (70, 70, 80), "screen_hi": (110, 110, 120),
 }
 
@@ -258,15 +260,15 @@ FRAME_DARK = (120, 120, 120)
 # laid over the disc's bounding box.
 LAND_16 = [
     "............",
-    "...LL....L..",
-    "..LLLL..LLL.",
-    ".LLLL....LL.",
-    "..LLL.....L.",
-    "...LL.......",
-    "....L....LL.",
-    "........LLL.",
-    "........LL..",
     "............",
+    "..LLL...LL..",
+    ".LLLLL..LLL.",
+    ".LLLL....LL.",
+    "..LL......L.",
+    "...L........",
+    "........LL..",
+    "........LLL.",
+    ".........L..",
     "............",
     "............",
 ]
@@ -299,10 +301,11 @@ LAND_32 = [
 
 
 def draw_globe(c, x0, y0, size, land, colors):
-    """Globe in the size x size box at (x0, y0): sea, land, a highlight at the
-    top left and a dark outline."""
+    """Globe in the size x size box at (x0, y0): sea and land in three tones
+    (lit from the upper left) inside a dark outline."""
     r = size / 2.0
     cx, cy = x0 + r, y0 + r
+    lx0, ly0 = cx - r * 0.45, cy - r * 0.45
     inside = disc_mask(c.w, c.h, cx, cy, r)
     for y in range(c.h):
         for x in range(c.w):
@@ -313,17 +316,11 @@ def draw_globe(c, x0, y0, size, land, colors):
             if edge:
                 c.put(x, y, OUTLINE)
                 continue
-            lx, ly = x - x0, y - y0
-            is_land = 0 <= ly < len(land) and 0 <= lx < len(land[ly]) and land[ly][lx] == "L"
-            # Light from the upper left: a lighter sea band near that rim.
-            d = math.hypot(x + 0.5 - (cx - r * 0.35), y + 0.5 - (cy - r * 0.35))
-            if is_land:
-                col = colors["land"]
-            elif d < r * 0.45:
-                col = colors["ocean_hi"]
-            else:
-                col = colors["ocean"]
-            c.put(x, y, col)
+            mx, my = x - x0, y - y0
+            is_land = 0 <= my < len(land) and 0 <= mx < len(land[my]) and land[my][mx] == "L"
+            t = math.hypot(x + 0.5 - lx0, y + 0.5 - ly0) / (2 * r)
+            tone = "_hi" if t < 0.28 else ("" if t < 0.72 else "_lo")
+            c.put(x, y, colors[("land" if is_land else "ocean") + tone])
 
 
 def draw_monitor_16(c, colors):
@@ -360,12 +357,13 @@ def draw_monitor_32(c, colors):
 
 
 BADGE_OK_16 = [
-    "..KKK.",
-    ".KGGGK",
-    "KGGGWK",
-    "KWGWGK",
-    "KGWGGK",
-    ".KKKK.",
+    "..KKK..",
+    ".KGGGK.",
+    "KGGGGWK",
+    "KWGGWGK",
+    "KGWWGGK",
+    ".KGGGK.",
+    "..KKK..",
 ]
 BADGE_OFF_16 = [
     "KK..KK",
@@ -403,7 +401,7 @@ BADGE_OFF_32 = [
     "KRRRK..KRRRK",
     ".KKK....KKK.",
 ]
-BADGE_LEGEND = {"K": OUTLINE, "G": (30, 190, 50), "W": (255, 255, 255), "R": (230, 30, 30)}
+BADGE_LEGEND = {"K": OUTLINE, "G": (30, 190, 50), "L": (70, 230, 70), "W": (255, 255, 255), "R": (230, 30, 30)}
 
 
 def tray_icon(size, connected):
@@ -412,7 +410,10 @@ def tray_icon(size, connected):
     if size == 16:
         draw_globe(c, 4, 0, 12, LAND_16, colors)
         draw_monitor_16(c, colors)
-        c.ascii(10, 10, BADGE_OK_16 if connected else BADGE_OFF_16, BADGE_LEGEND)
+        if connected:
+            c.ascii(9, 9, BADGE_OK_16, BADGE_LEGEND)
+        else:
+            c.ascii(10, 10, BADGE_OFF_16, BADGE_LEGEND)
     else:
         draw_globe(c, 8, 0, 24, LAND_32, colors)
         draw_monitor_32(c, colors)
@@ -424,18 +425,34 @@ def tray_icon(size, connected):
 # Window icon: the CORVINET "C" around a small globe, 16 x 16.
 # ---------------------------------------------------------------------------
 
+APP = [
+    "................",
+    ".....DDDDDD.....",
+    "...DDBBBBBBDD...",
+    "..DBBBDDDDBBBD..",
+    ".DBBDD....DDBD..",
+    ".DBBD.........D.",
+    "DBBD..KKKK......",
+    "DBBD.KhoLLK.....",
+    "DBBD.KoLLoK.....",
+    "DBBD.KooLoK.....",
+    "DBBD..KKKK......",
+    ".DBBD.........D.",
+    ".DBBDD....DDBD..",
+    "..DBBBDDDDBBBD..",
+    "...DDBBBBBBDD...",
+    ".....DDDDDD.....",
+]
+
+
 def app_icon():
+    """The window's icon: the CORVINET "C" around a small globe."""
     c = Canvas(16, 16)
-    blue_dark = (10, 40, 120)
-    blue = (30, 90, 200)
-
-    def ring(x, y):
-        d = math.hypot(x - 8, y - 8)
-        ang = math.degrees(math.atan2(y - 8, x - 8))
-        return 4.6 <= d <= 7.9 and not (-38 <= ang <= 38)
-
-    c.shade(ring, lambda x, y: mix(blue, blue_dark, (y / 16.0)))
-    draw_globe(c, 5, 5, 6, ["......"] * 6, CONNECTED_COLORS)
+    c.ascii(0, 0, APP, {
+        "D": (10, 40, 120), "B": (40, 110, 225), "K": OUTLINE,
+        "o": CONNECTED_COLORS["ocean"], "h": CONNECTED_COLORS["ocean_hi"],
+        "L": CONNECTED_COLORS["land"],
+    })
     return c
 
 
@@ -470,30 +487,27 @@ def mail_bitmap():
     return c
 
 
-TIMER = [
-    "................",
-    ".....KKKKKK.....",
-    "...KKWWWWWWKK...",
-    "..KWWWWKWWWWWK..",
-    "..KWWWWKWWWWWK..",
-    ".KWWWWWKWWWWWWK.",
-    ".KWWWWWKWWWWWWK.",
-    ".KKWWWWKWWWWWKK.",
-    ".KWWWWWKKKKWWWK.",
-    ".KWWWWWWWWWWWWK.",
-    ".KWWWWWWWWWWWWK.",
-    "..KWWWWWWWWWWK..",
-    "..KWWWWWKWWWWK..",
-    "...KKWWWWWWKK...",
-    ".....KKKKKK.....",
-    "................",
-]
-
-
 def timer_bitmap():
+    """A wall clock at ten past three: white face, black rim, four hour marks,
+    black hands and a red second hand."""
     c = Canvas(16, 16, FACE)
-    c.ascii(0, 0, TIMER, {"K": V["black"], "W": V["white"], "R": V["red"],
-                          "G": V["grey"], "B": V["navy"]})
+    cx, cy, r = 8.5, 8.5, 7.5  # centre of pixel (8, 8); the disc spans 1..15
+    inside = disc_mask(16, 16, cx, cy, r)
+    for y in range(16):
+        for x in range(16):
+            if inside[y][x]:
+                edge = any(not (0 <= x + dx < 16 and 0 <= y + dy < 16 and inside[y + dy][x + dx])
+                           for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+                c.put(x, y, V["black"] if edge else V["white"])
+    # Inner shading of the rim: grey on the lower right gives the face some depth.
+    for (x, y) in ((13, 12), (12, 13), (14, 10), (14, 11), (10, 14), (11, 14)):
+        c.put(x, y, V["silver"])
+    for (x, y) in ((8, 2), (14, 8), (8, 14), (2, 8)):
+        c.put(x, y, V["grey"])
+    c.line(8, 8, 8, 4, V["black"])      # minute hand, at twelve
+    c.line(8, 8, 11, 8, V["black"])     # hour hand, at three
+    c.line(8, 8, 5, 11, V["red"])       # second hand
+    c.put(8, 8, V["black"])
     return c
 
 
@@ -519,18 +533,95 @@ def usage_bitmap():
 # About box picture: the CORVINET logo, 48 x 48.
 # ---------------------------------------------------------------------------
 
+# A perched crow facing right, as a polygon in a 16 x 14 box (y grows downwards).
+CROW = [
+    (16.4, 3.7),   # beak tip
+    (14.6, 2.4),   # top of the beak
+    (13.2, 1.6),   # forehead
+    (11.8, 1.0),   # crown
+    (10.2, 1.4),   # back of the head
+    (9.2, 2.8),    # nape
+    (7.0, 4.4),    # back
+    (4.5, 6.2),    # shoulder of the wing
+    (1.2, 10.6),   # upper edge of the tail
+    (0.0, 12.4),   # tail tip
+    (0.8, 12.8),
+    (3.2, 11.6),   # lower edge of the tail
+    (6.0, 10.6),   # rump
+    (8.8, 10.8),   # belly
+    (10.8, 9.6),
+    (12.4, 7.2),   # breast
+    (13.0, 5.2),   # throat
+    (14.0, 4.4),   # chin
+]
+CROW_LEGS = [(8.9, 10.0, 9.8, 14.0), (10.5, 9.4, 11.4, 14.0)]
+CROW_EYE = (12.3, 2.6)
+
+
+def point_in_polygon(x, y, poly):
+    inside = False
+    n = len(poly)
+    for i in range(n):
+        x1, y1 = poly[i]
+        x2, y2 = poly[(i + 1) % n]
+        if (y1 > y) != (y2 > y):
+            xc = x1 + (y - y1) * (x2 - x1) / (y2 - y1)
+            if x < xc:
+                inside = not inside
+    return inside
+
+
 def about_bitmap():
+    """The CORVINET logo: a bold blue "C" around a pale globe, with a crow
+    perched on the C's upper arm."""
     c = Canvas(48, 48, (255, 255, 255))
-    blue_top = (40, 110, 220)
-    blue_bottom = (10, 35, 110)
-    cx, cy = 24.0, 25.0
+    blue_top = (50, 125, 230)
+    blue_bottom = (10, 35, 115)
+    cx, cy, r_out, r_in = 21.0, 30.0, 17.0, 10.5
 
-    def ring(x, y):
+    # The globe behind: a pale disc with its equator and three meridians.
+    pale, line = (225, 236, 250), (150, 185, 235)
+    rg = r_in - 1.8
+
+    def globe(x, y):
+        return math.hypot(x - cx, y - cy) <= rg
+
+    def globe_lines(x, y):
+        dx, dy = x - cx, y - cy
+        if math.hypot(dx, dy) > rg:
+            return False
+        if abs(dy) < 0.45 or abs(dx) < 0.45:
+            return True
+        # Meridian ellipse with half-width rg / 2.
+        e = math.hypot(dx / (rg * 0.5), dy / rg)
+        return abs(e - 1.0) < 0.09
+
+    c.shade(globe, lambda x, y: pale)
+    c.shade(globe_lines, lambda x, y: line)
+
+    def letter_c(x, y):
         d = math.hypot(x - cx, y - cy)
-        ang = math.degrees(math.atan2(y - cy, x - cx))
-        return 13.0 <= d <= 21.0 and not (-35 <= ang <= 35)
+        # The opening on the right is cut by two horizontal lines.
+        return r_in <= d <= r_out and not (x > cx and abs(y - cy) < 7.0)
 
-    c.shade(ring, lambda x, y: mix(blue_top, blue_bottom, y / 48.0))
+    c.shade(letter_c, lambda x, y: mix(blue_top, blue_bottom, (y - 14) / 34.0))
+
+    # The crow stands on the top of the C's upper arm.
+    ox, oy, k = 20.0, -0.1, 1.4
+    crow_body = [(ox + px * k, oy + py * k) for px, py in CROW]
+    ink = (20, 20, 35)
+
+    def crow(x, y):
+        if point_in_polygon(x, y, crow_body):
+            return True
+        for x0, y0, x1, y1 in CROW_LEGS:
+            if ox + x0 * k <= x <= ox + x1 * k and oy + y0 * k <= y <= oy + y1 * k:
+                return True
+        return False
+
+    c.shade(crow, lambda x, y: ink)
+    ex, ey = ox + CROW_EYE[0] * k, oy + CROW_EYE[1] * k
+    c.put(int(ex), int(ey), (230, 230, 240))
     return c
 
 
