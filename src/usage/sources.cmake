@@ -2,3 +2,4 @@
 # APP_SOURCES: only in CORVINET.exe (entry point and the application object).
 list(APPEND CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/CallRecord.cpp)
 list(APPEND CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/LocalTime.cpp)
+list(APPEND CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/UsageReport.cpp)

@@ -1,0 +1,147 @@
+// Report lines, ignored-call note, monthly totals and the tariff of the cost estimate.
+//
+// Tariff: 0.0469 per unit; a unit is 2 minutes in the peak band (Monday to Friday 08:00-19:59,
+// Saturday 08:00-12:59) and 4 minutes otherwise. Only the weekday and hour of the call's local
+// start count. The monthly minutes add up the counts stored in the end records, while the cost
+// is worked out from the start and end times, so the two may disagree for the same call.
+#include "usage/UsageReport.h"
+
+#include <climits>
+#include <cstdio>
+
+#include "app/Texts.h"
+
+namespace {
+
+constexpr double kUnitPrice = 0.0469;
+constexpr uint64_t kPeakUnitMinutes = 2;
+constexpr uint64_t kOffPeakUnitMinutes = 4;
+
+// Sized for the longest line any date can give (seven ints of 11 characters each plus the
+// text); a longer line would be cut, never overrun.
+constexpr size_t kLineBufferSize = 256;
+// The totals line with the widest double "%8.4f" can print (over 300 digits).
+constexpr size_t kTailBufferSize = 512;
+
+bool IsPeak(const LocalDate& date) {
+    if (date.weekday >= 1 && date.weekday <= 5) {
+        return date.hour >= 8 && date.hour < 20;
+    }
+    if (date.weekday == 6) {
+        return date.hour >= 8 && date.hour < 13;
+    }
+    return false;
+}
+
+uint64_t DivideRoundingUp(uint64_t value, uint64_t divisor) {
+    return value / divisor + (value % divisor != 0 ? 1 : 0);
+}
+
+// snprintf's result clamped to what it actually wrote into a buffer of the given size.
+size_t WrittenLength(int result, size_t bufferSize) {
+    if (result < 0) {
+        return 0;
+    }
+    const size_t wanted = static_cast<size_t>(result);
+    return wanted < bufferSize ? wanted : bufferSize - 1;
+}
+
+// The int the report prints: the low 32 bits in two's complement, as an int sum would wrap.
+int ToInt(uint32_t value) {
+    if (value <= 0x7FFFFFFFu) {
+        return static_cast<int>(value);
+    }
+    return static_cast<int>(static_cast<int64_t>(value) - 0x100000000LL);
+}
+
+}  // namespace
+
+double CallCost(int region, int64_t start, int64_t end, LocalTimeFunc localTime) {
+    if (start == 0 || start > end || (region != 0 && region != 1)) {
+        return 0.0;
+    }
+    const uint64_t unitMinutes = IsPeak(localTime(start)) ? kPeakUnitMinutes : kOffPeakUnitMinutes;
+    // end >= start here, so the unsigned difference is exact even across the int64 range.
+    const uint64_t seconds = static_cast<uint64_t>(end) - static_cast<uint64_t>(start);
+    const uint64_t minutes = DivideRoundingUp(seconds, 60);
+    const uint64_t units = DivideRoundingUp(minutes, unitMinutes);
+    return static_cast<double>(units) * kUnitPrice;
+}
+
+UsageReportBuilder::UsageReportBuilder(int region, int monthOffset, int64_t now,
+                                       LocalTimeFunc localTime)
+    : region_(region), localTime_(localTime) {
+    const LocalDate today = localTime(now);
+    currentYear_ = today.year;
+    // In January the month before is month 0, which no record has: the report does not reach
+    // into the previous year.
+    wantedMonth_ = static_cast<int64_t>(today.month) - monthOffset;
+}
+
+void UsageReportBuilder::Add(const CallRecord& record) {
+    if (finished_ || (record.type != kCallStart && record.type != kCallEnd)) {
+        return;
+    }
+    const LocalDate date = localTime_(record.time);
+    // A date the runtime could not give has month 0 and is never taken.
+    if (date.month < 1 || date.month > 12 || date.month != wantedMonth_ ||
+        date.year != currentYear_) {
+        return;
+    }
+    if (record.type == kCallStart) {
+        ++starts_;
+        callStart_ = record.time;
+    } else {
+        ++ends_;
+        totalCost_ += CallCost(region_, callStart_, record.time, localTime_);
+        callStart_ = 0;
+        // Unsigned, so that a log of huge counts wraps like the int total instead of
+        // overflowing.
+        totalMinutes_ += static_cast<uint32_t>(record.minutes);
+    }
+    AppendLine(record, date);
+}
+
+void UsageReportBuilder::AppendLine(const CallRecord& record, const LocalDate& date) {
+    char line[kLineBufferSize];
+    int result;
+    if (record.type == kCallStart) {
+        result = std::snprintf(line, sizeof line, texts::kReportStartLine, date.day, date.month,
+                               date.year, date.hour, date.minute, date.second);
+    } else {
+        const char* ending =
+            record.minutes == 1 ? texts::kReportMinuteSingular : texts::kReportMinutePlural;
+        result =
+            std::snprintf(line, sizeof line, texts::kReportEndLine, date.day, date.month, date.year,
+                          date.hour, date.minute, date.second, record.minutes, ending);
+    }
+    lines_.append(line, WrittenLength(result, sizeof line));
+}
+
+void UsageReportBuilder::Finish(std::string& text) {
+    if (finished_) {
+        return;
+    }
+    finished_ = true;
+    if (text.empty()) {
+        text.swap(lines_);
+    } else {
+        text += lines_;
+    }
+    lines_.clear();
+    lines_.shrink_to_fit();
+
+    char tail[kTailBufferSize];
+    if (starts_ > ends_) {
+        // More than INT_MAX unmatched starts would need a log of some 25 GB; the note then
+        // says INT_MAX rather than a wrapped count.
+        const int64_t missing = starts_ - ends_;
+        const int count = missing > INT_MAX ? INT_MAX : static_cast<int>(missing);
+        const char* format = count == 1 ? texts::kReportIgnoredOne : texts::kReportIgnoredMany;
+        const int result = std::snprintf(tail, sizeof tail, format, count);
+        text.append(tail, WrittenLength(result, sizeof tail));
+    }
+    const int result =
+        std::snprintf(tail, sizeof tail, texts::kReportTotals, ToInt(totalMinutes_), totalCost_);
+    text.append(tail, WrittenLength(result, sizeof tail));
+}
