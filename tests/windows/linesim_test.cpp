@@ -1,0 +1,471 @@
+// The line simulator (bin/rasapi32.dll) stands in for the remote-access service in every test
+// that dials. These tests call it the way the program does, through the service's own entry
+// points, and check its answers and its journal, which the dial tests rely on.
+#include <windows.h>
+#include <ras.h>
+#include <raserror.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr DWORD kDialParamsSize = 1052;
+constexpr DWORD kErrorTextSize = 256;
+constexpr DWORD kMaxJournalBytes = 1 << 20;
+
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+std::string Value(const Fields& fields, const std::string& key) {
+    for (const auto& field : fields) {
+        if (field.first == key) {
+            return field.second;
+        }
+    }
+    ADD_FAILURE() << "journal line has no field " << key;
+    return std::string();
+}
+
+bool Has(const Fields& fields, const std::string& key) {
+    for (const auto& field : fields) {
+        if (field.first == key) {
+            return true;
+        }
+    }
+    return false;
+}
+
+uintptr_t HandleValue(const Fields& fields, const std::string& key) {
+    return static_cast<uintptr_t>(strtoull(Value(fields, key).c_str(), nullptr, 0));
+}
+
+uintptr_t AsNumber(HRASCONN handle) {
+    return reinterpret_cast<uintptr_t>(handle);
+}
+
+RASDIALPARAMSA MakeParams(const char* phone, const char* account) {
+    RASDIALPARAMSA params;
+    memset(&params, 0, sizeof params);
+    params.dwSize = kDialParamsSize;
+    snprintf(params.szPhoneNumber, sizeof params.szPhoneNumber, "%s", phone);
+    snprintf(params.szUserName, sizeof params.szUserName, "%s", account);
+    snprintf(params.szPassword, sizeof params.szPassword, "%s", account);
+    return params;
+}
+
+DWORD Dial(RASDIALPARAMSA* params, HRASCONN* handle) {
+    return RasDialA(nullptr, nullptr, params, 0, nullptr, handle);
+}
+
+class LineSimulatorTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char temp[MAX_PATH] = "";
+        DWORD length = GetTempPathA(MAX_PATH, temp);
+        ASSERT_GT(length, 0u);
+        ASSERT_LT(length, static_cast<DWORD>(MAX_PATH));
+        static unsigned serial = 0;
+        folder_ = std::string(temp) + "linesim-test-" + std::to_string(GetCurrentProcessId()) +
+                  "-" + std::to_string(++serial);
+        ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr)) << folder_;
+        ASSERT_TRUE(SetEnvironmentVariableA("CORVINET_LINESIM_DIR", folder_.c_str()));
+    }
+
+    void TearDown() override {
+        SetEnvironmentVariableA("CORVINET_LINESIM_DIR", nullptr);
+        DeleteFileA(Path("linesim.ini").c_str());
+        DeleteFileA(Path("linesim.log").c_str());
+        RemoveDirectoryA(folder_.c_str());
+    }
+
+    std::string Path(const char* name) const { return folder_ + "\\" + name; }
+
+    // Written with plain file calls, as a test driver in another process would.
+    void WriteControl(const std::string& text) {
+        HANDLE file = CreateFileA(Path("linesim.ini").c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        CloseHandle(file);
+        ASSERT_TRUE(ok);
+        ASSERT_EQ(written, text.size());
+    }
+
+    std::vector<Fields> Journal() const {
+        std::vector<Fields> lines;
+        HANDLE file = CreateFileA(Path("linesim.log").c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            return lines;
+        }
+        std::string text(kMaxJournalBytes, '\0');
+        DWORD read = 0;
+        ReadFile(file, &text[0], kMaxJournalBytes, &read, nullptr);
+        CloseHandle(file);
+        text.resize(read);
+        size_t start = 0;
+        while (start < text.size()) {
+            size_t end = text.find('\n', start);
+            EXPECT_NE(end, std::string::npos) << "journal line without its line end";
+            if (end == std::string::npos) {
+                end = text.size();
+            }
+            std::string line = text.substr(start, end - start);
+            if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+            }
+            lines.push_back(ParseLine(line));
+            start = end + 1;
+        }
+        return lines;
+    }
+
+    static Fields ParseLine(const std::string& line) {
+        Fields fields;
+        size_t start = 0;
+        while (start <= line.size()) {
+            size_t end = line.find('\t', start);
+            if (end == std::string::npos) {
+                end = line.size();
+            }
+            std::string field = line.substr(start, end - start);
+            size_t equals = field.find('=');
+            EXPECT_NE(equals, std::string::npos) << "field without '=': " << field;
+            fields.emplace_back(field.substr(0, equals),
+                                equals == std::string::npos ? "" : field.substr(equals + 1));
+            start = end + 1;
+        }
+        return fields;
+    }
+
+    std::string folder_;
+};
+
+TEST_F(LineSimulatorTest, ConnectJournalsEveryParameterInOrderAndHandsOutALiveHandle) {
+    RASDIALPARAMSA params = MakeParams("DP0,4551234", "corvi12345");
+    HRASCONN handle = nullptr;
+    ASSERT_EQ(Dial(&params, &handle), 0u);
+    ASSERT_NE(handle, nullptr);
+
+    std::vector<Fields> journal = Journal();
+    ASSERT_EQ(journal.size(), 1u);
+    const Fields& line = journal[0];
+    char handleText[32];
+    snprintf(handleText, sizeof handleText, "0x%llX",
+             static_cast<unsigned long long>(AsNumber(handle)));
+    const Fields expected = {
+        {"call", "RasDialA"},       {"dwSize", "1052"},    {"entry", ""},
+        {"phone", "DP0,4551234"},   {"callback", ""},      {"user", "corvi12345"},
+        {"password", "corvi12345"}, {"domain", ""},        {"extensions", "null"},
+        {"phonebook", "null"},      {"notifierType", "0"}, {"notifier", "null"},
+        {"handleIn", "0"},          {"result", "0"},       {"handle", handleText},
+    };
+    EXPECT_EQ(line, expected);
+
+    EXPECT_EQ(RasHangUpA(handle), 0u);
+}
+
+TEST_F(LineSimulatorTest, EachConnectionHasItsOwnHandleThatHangsUpOnce) {
+    RASDIALPARAMSA params = MakeParams("4551234", "corvi12345");
+    HRASCONN first = nullptr;
+    HRASCONN second = nullptr;
+    ASSERT_EQ(Dial(&params, &first), 0u);
+    ASSERT_EQ(Dial(&params, &second), 0u);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(first, second);
+
+    EXPECT_EQ(RasHangUpA(first), 0u);
+    EXPECT_EQ(RasHangUpA(first), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(RasHangUpA(second), 0u);
+
+    std::vector<Fields> journal = Journal();
+    ASSERT_EQ(journal.size(), 5u);
+    EXPECT_EQ(HandleValue(journal[0], "handle"), AsNumber(first));
+    EXPECT_EQ(HandleValue(journal[1], "handle"), AsNumber(second));
+    for (size_t i = 2; i < 5; ++i) {
+        EXPECT_EQ(Value(journal[i], "call"), "RasHangUpA");
+    }
+    EXPECT_EQ(HandleValue(journal[2], "handle"), AsNumber(first));
+    EXPECT_EQ(Value(journal[2], "result"), "0");
+    EXPECT_EQ(HandleValue(journal[3], "handle"), AsNumber(first));
+    EXPECT_EQ(Value(journal[3], "result"), "6");
+    EXPECT_EQ(HandleValue(journal[4], "handle"), AsNumber(second));
+    EXPECT_EQ(Value(journal[4], "result"), "0");
+}
+
+TEST_F(LineSimulatorTest, HangUpWithoutAConnectionIsAnInvalidHandle) {
+    EXPECT_EQ(RasHangUpA(nullptr), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(RasHangUpA(reinterpret_cast<HRASCONN>(static_cast<uintptr_t>(0x1234))),
+              static_cast<DWORD>(ERROR_INVALID_HANDLE));
+
+    std::vector<Fields> journal = Journal();
+    ASSERT_EQ(journal.size(), 2u);
+    EXPECT_EQ(journal[0], (Fields{{"call", "RasHangUpA"}, {"handle", "0"}, {"result", "6"}}));
+    EXPECT_EQ(journal[1], (Fields{{"call", "RasHangUpA"}, {"handle", "0x1234"}, {"result", "6"}}));
+}
+
+TEST_F(LineSimulatorTest, RefusedHangUpKeepsTheConnectionUp) {
+    RASDIALPARAMSA params = MakeParams("4551234", "corvi12345");
+    HRASCONN handle = nullptr;
+    ASSERT_EQ(Dial(&params, &handle), 0u);
+
+    WriteControl("[hangup]\r\nresult=668\r\n");
+    EXPECT_EQ(RasHangUpA(handle), 668u);
+    WriteControl("[hangup]\r\nresult=0\r\n");
+    EXPECT_EQ(RasHangUpA(handle), 0u);
+    EXPECT_EQ(RasHangUpA(handle), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+TEST_F(LineSimulatorTest, FailedDialReturnsTheCodeAndAPartialHandleToHangUp) {
+    WriteControl("[dial]\r\nresult=676\r\n");
+    RASDIALPARAMSA params = MakeParams("4551234", "corvi12345");
+    HRASCONN handle = nullptr;
+    ASSERT_EQ(Dial(&params, &handle), static_cast<DWORD>(ERROR_LINE_BUSY));
+    ASSERT_NE(handle, nullptr);
+
+    char text[kErrorTextSize] = "";
+    EXPECT_EQ(RasGetErrorStringA(ERROR_LINE_BUSY, text, kErrorTextSize), 0u);
+    EXPECT_STREQ(text, "The line is busy.");
+    EXPECT_EQ(RasHangUpA(handle), 0u);
+
+    std::vector<Fields> journal = Journal();
+    ASSERT_EQ(journal.size(), 3u);
+    EXPECT_EQ(Value(journal[0], "result"), "676");
+    EXPECT_EQ(HandleValue(journal[0], "handle"), AsNumber(handle));
+    EXPECT_EQ(
+        journal[1],
+        (Fields{
+            {"call", "RasGetErrorStringA"}, {"code", "676"}, {"size", "256"}, {"result", "0"}}));
+    EXPECT_EQ(HandleValue(journal[2], "handle"), AsNumber(handle));
+    EXPECT_EQ(Value(journal[2], "result"), "0");
+}
+
+TEST_F(LineSimulatorTest, FailedDialWithoutPartialHandleLeavesTheHandleNull) {
+    WriteControl("[dial]\r\nresult=678\r\npartial_handle=0\r\n");
+    RASDIALPARAMSA params = MakeParams("4551234", "corvi12345");
+    HRASCONN handle = nullptr;
+    EXPECT_EQ(Dial(&params, &handle), static_cast<DWORD>(ERROR_NO_ANSWER));
+    EXPECT_EQ(handle, nullptr);
+
+    std::vector<Fields> journal = Journal();
+    ASSERT_EQ(journal.size(), 1u);
+    EXPECT_EQ(Value(journal[0], "result"), "678");
+    EXPECT_EQ(Value(journal[0], "handle"), "0");
+}
+
+TEST_F(LineSimulatorTest, KnownCodesGiveTheServiceTexts) {
+    const std::pair<UINT, const char*> known[] = {
+        {676, "The line is busy."},
+        {678, "There is no answer."},
+        {680, "There is no dial tone."},
+        {691, "Access denied because username and/or password is invalid on the domain."},
+        {692, "There was a hardware failure in the modem (or other connecting device)."},
+        {718,
+         "The connection was terminated because the remote computer did not respond in a timely "
+         "manner."},
+    };
+    for (const auto& entry : known) {
+        char text[kErrorTextSize];
+        memset(text, 'Q', sizeof text);
+        EXPECT_EQ(RasGetErrorStringA(entry.first, text, kErrorTextSize), 0u) << entry.first;
+        EXPECT_STREQ(text, entry.second);
+    }
+}
+
+TEST_F(LineSimulatorTest, UnknownCodeFailsAndLeavesTheBufferAlone) {
+    for (UINT code : {0u, 600u, 677u, 12345u}) {
+        char text[kErrorTextSize];
+        memset(text, 'Q', sizeof text);
+        EXPECT_EQ(RasGetErrorStringA(code, text, kErrorTextSize),
+                  static_cast<DWORD>(ERROR_INVALID_PARAMETER))
+            << code;
+        EXPECT_EQ(std::string(text, sizeof text), std::string(sizeof text, 'Q')) << code;
+    }
+    std::vector<Fields> journal = Journal();
+    ASSERT_EQ(journal.size(), 4u);
+    EXPECT_EQ(
+        journal[3],
+        (Fields{
+            {"call", "RasGetErrorStringA"}, {"code", "12345"}, {"size", "256"}, {"result", "87"}}));
+}
+
+TEST_F(LineSimulatorTest, ControlFileAddsAndOverridesTexts) {
+    WriteControl("[errors]\r\n676=Linea ocupada.\r\n9999=Texto de prueba.\r\n");
+    char text[kErrorTextSize] = "";
+    EXPECT_EQ(RasGetErrorStringA(676, text, kErrorTextSize), 0u);
+    EXPECT_STREQ(text, "Linea ocupada.");
+    EXPECT_EQ(RasGetErrorStringA(9999, text, kErrorTextSize), 0u);
+    EXPECT_STREQ(text, "Texto de prueba.");
+    EXPECT_EQ(RasGetErrorStringA(678, text, kErrorTextSize), 0u);
+    EXPECT_STREQ(text, "There is no answer.");
+}
+
+TEST_F(LineSimulatorTest, SmallBufferIsTooSmallButStaysTerminatedAndInBounds) {
+    const std::string busy = "The line is busy.";
+    char text[64];
+
+    memset(text, 'Q', sizeof text);
+    const DWORD oneShort = static_cast<DWORD>(busy.size());
+    EXPECT_EQ(RasGetErrorStringA(676, text, oneShort), static_cast<DWORD>(ERROR_BUFFER_TOO_SMALL));
+    EXPECT_EQ(std::string(text), busy.substr(0, busy.size() - 1));
+    EXPECT_EQ(std::string(text + oneShort, sizeof text - oneShort),
+              std::string(sizeof text - oneShort, 'Q'));
+
+    memset(text, 'Q', sizeof text);
+    EXPECT_EQ(RasGetErrorStringA(676, text, oneShort + 1), 0u);
+    EXPECT_EQ(std::string(text), busy);
+
+    memset(text, 'Q', sizeof text);
+    EXPECT_EQ(RasGetErrorStringA(676, text, 0), static_cast<DWORD>(ERROR_BUFFER_TOO_SMALL));
+    EXPECT_EQ(std::string(text, sizeof text), std::string(sizeof text, 'Q'));
+
+    EXPECT_EQ(RasGetErrorStringA(676, nullptr, kErrorTextSize),
+              static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+TEST_F(LineSimulatorTest, ControlFileIsReadAgainAtEveryCall) {
+    // Rewritten well within the file clock's granularity: a cached copy would give old answers.
+    RASDIALPARAMSA params = MakeParams("4551234", "corvi12345");
+    const std::pair<const char*, DWORD> rounds[] = {
+        {"[dial]\r\nresult=676\r\npartial_handle=0\r\n", 676},
+        {"[dial]\r\nresult=0\r\n", 0},
+        {"[dial]\r\nresult=680\r\npartial_handle=0\r\n", 680},
+        {"[dial]\r\nresult=691\r\npartial_handle=0\r\n", 691},
+    };
+    for (const auto& round : rounds) {
+        WriteControl(round.first);
+        HRASCONN handle = nullptr;
+        EXPECT_EQ(Dial(&params, &handle), round.second) << round.first;
+        if (handle != nullptr) {
+            EXPECT_EQ(RasHangUpA(handle), 0u);
+        }
+    }
+}
+
+TEST_F(LineSimulatorTest, DialAndHangUpWaitForTheConfiguredDelays) {
+    WriteControl("[dial]\r\ndelay_ms=300\r\n[hangup]\r\ndelay_ms=200\r\n");
+    RASDIALPARAMSA params = MakeParams("4551234", "corvi12345");
+    HRASCONN handle = nullptr;
+    ULONGLONG start = GetTickCount64();
+    ASSERT_EQ(Dial(&params, &handle), 0u);
+    ULONGLONG afterDial = GetTickCount64();
+    EXPECT_EQ(RasHangUpA(handle), 0u);
+    ULONGLONG afterHangUp = GetTickCount64();
+    EXPECT_GE(afterDial - start, 290u);
+    EXPECT_GE(afterHangUp - afterDial, 190u);
+}
+
+TEST_F(LineSimulatorTest, ShortRecordIsRefusedAndOnlyWhatFitsIsRead) {
+    RASDIALPARAMSA params = MakeParams("4551234", "corvi12345");
+    snprintf(params.szDomain, sizeof params.szDomain, "%s", "DOMINIO");
+    params.dwSize = static_cast<DWORD>(offsetof(RASDIALPARAMSA, szPassword) + 3);
+    HRASCONN handle = nullptr;
+    EXPECT_EQ(Dial(&params, &handle), static_cast<DWORD>(ERROR_INVALID_SIZE));
+    EXPECT_EQ(handle, nullptr);
+
+    // The record must reach the end of the domain; one byte less is refused.
+    const DWORD domainEnd =
+        static_cast<DWORD>(offsetof(RASDIALPARAMSA, szDomain) + sizeof params.szDomain);
+    params.dwSize = domainEnd - 1;
+    EXPECT_EQ(Dial(&params, &handle), static_cast<DWORD>(ERROR_INVALID_SIZE));
+    params.dwSize = domainEnd;
+    ASSERT_EQ(Dial(&params, &handle), 0u);
+    EXPECT_EQ(RasHangUpA(handle), 0u);
+
+    std::vector<Fields> journal = Journal();
+    ASSERT_EQ(journal.size(), 4u);
+    EXPECT_EQ(Value(journal[0], "user"), "corvi12345");
+    EXPECT_EQ(Value(journal[0], "password"), "cor");
+    EXPECT_FALSE(Has(journal[0], "domain"));
+    EXPECT_EQ(Value(journal[0], "result"), "632");
+    EXPECT_EQ(Value(journal[0], "handle"), "0");
+    EXPECT_EQ(Value(journal[1], "domain"), "DOMINIO");
+    EXPECT_EQ(Value(journal[2], "result"), "0");
+}
+
+TEST_F(LineSimulatorTest, UnterminatedMembersAreCutAtTheirSize) {
+    RASDIALPARAMSA params = MakeParams("", "corvi12345");
+    memset(params.szEntryName, 'E', sizeof params.szEntryName);
+    memset(params.szPhoneNumber, 'P', sizeof params.szPhoneNumber);
+    memset(params.szDomain, 'D', sizeof params.szDomain);
+    HRASCONN handle = nullptr;
+    ASSERT_EQ(Dial(&params, &handle), 0u);
+    EXPECT_EQ(RasHangUpA(handle), 0u);
+
+    std::vector<Fields> journal = Journal();
+    ASSERT_FALSE(journal.empty());
+    EXPECT_EQ(Value(journal[0], "entry"), std::string(sizeof params.szEntryName - 1, 'E'));
+    EXPECT_EQ(Value(journal[0], "phone"), std::string(sizeof params.szPhoneNumber - 1, 'P'));
+    EXPECT_EQ(Value(journal[0], "callback"), "");
+    EXPECT_EQ(Value(journal[0], "domain"), std::string(sizeof params.szDomain - 1, 'D'));
+}
+
+TEST_F(LineSimulatorTest, JournalKeepsTheCallersArgumentsAndEscapesControlCharacters) {
+    RASDIALPARAMSA params = MakeParams("45\t51\r\n234", "corvi12345");
+    RASDIALEXTENSIONS extensions;
+    memset(&extensions, 0, sizeof extensions);
+    extensions.dwSize = sizeof extensions;
+    int notifier = 0;
+    HRASCONN handle = reinterpret_cast<HRASCONN>(static_cast<uintptr_t>(0x77));
+    ASSERT_EQ(RasDialA(&extensions, "C:\\agenda\\rasphone.pbk", &params, 1, &notifier, &handle),
+              0u);
+    EXPECT_EQ(RasHangUpA(handle), 0u);
+
+    std::vector<Fields> journal = Journal();
+    ASSERT_EQ(journal.size(), 2u);
+    EXPECT_EQ(Value(journal[0], "phone"), "45\\x0951\\x0D\\x0A234");
+    EXPECT_EQ(Value(journal[0], "extensions"), "nonnull");
+    EXPECT_EQ(Value(journal[0], "phonebook"), "C:\\agenda\\rasphone.pbk");
+    EXPECT_EQ(Value(journal[0], "notifierType"), "1");
+    EXPECT_EQ(Value(journal[0], "notifier"), "nonnull");
+    EXPECT_EQ(Value(journal[0], "handleIn"), "0x77");
+}
+
+TEST_F(LineSimulatorTest, MissingParametersOrHandleAddressAreRefused) {
+    RASDIALPARAMSA params = MakeParams("4551234", "corvi12345");
+    HRASCONN handle = nullptr;
+    EXPECT_EQ(Dial(nullptr, &handle), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(handle, nullptr);
+    EXPECT_EQ(Dial(&params, nullptr), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+
+    std::vector<Fields> journal = Journal();
+    ASSERT_EQ(journal.size(), 2u);
+    EXPECT_EQ(Value(journal[0], "dwSize"), "null");
+    EXPECT_EQ(Value(journal[0], "result"), "87");
+    EXPECT_EQ(Value(journal[1], "handleIn"), "null");
+    EXPECT_EQ(Value(journal[1], "result"), "87");
+}
+
+TEST_F(LineSimulatorTest, WithoutTheFolderVariableTheCurrentDirectoryIsUsed) {
+    char previous[MAX_PATH] = "";
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_GT(length, 0u);
+    ASSERT_LT(length, static_cast<DWORD>(MAX_PATH));
+    ASSERT_TRUE(SetEnvironmentVariableA("CORVINET_LINESIM_DIR", nullptr));
+    ASSERT_TRUE(SetCurrentDirectoryA(folder_.c_str()));
+    WriteControl("[dial]\r\nresult=680\r\npartial_handle=0\r\n");
+
+    RASDIALPARAMSA params = MakeParams("4551234", "corvi12345");
+    HRASCONN handle = nullptr;
+    DWORD result = Dial(&params, &handle);
+    SetCurrentDirectoryA(previous);
+
+    EXPECT_EQ(result, static_cast<DWORD>(ERROR_NO_DIALTONE));
+    std::vector<Fields> journal = Journal();
+    ASSERT_EQ(journal.size(), 1u);
+    EXPECT_EQ(Value(journal[0], "result"), "680");
+}
+
+}  // namespace
