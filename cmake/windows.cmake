@@ -1,0 +1,81 @@
+# Cross build for Windows: CORVINET.exe, the Win32 modules, the line simulator and the test
+# suites that ctest runs under Wine (cmake/wine-run.sh is the emulator).
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# Narrow literals are Windows-1252, as every text the program shows or stores.
+add_compile_options(-finput-charset=UTF-8 -fexec-charset=CP1252)
+add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0600 NOMINMAX STRICT)
+# Our .rc files are UTF-8; windres stores the texts as UTF-16 in the resources.
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -I${CMAKE_SOURCE_DIR}/res -I${CMAKE_SOURCE_DIR}/src")
+# Only system DLLs at run time; ASLR, DEP (and high-entropy addresses on 64-bit).
+add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--dynamicbase -Wl,--nxcompat)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    add_link_options(-Wl,--high-entropy-va)
+endif()
+
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+add_subdirectory(${GTEST_SOURCE_DIR} googletest EXCLUDE_FROM_ALL)
+
+set(CORVINET_SYSTEM_LIBS rasapi32 wininet comctl32 shell32 advapi32 user32 gdi32 kernel32)
+
+add_library(corvinet_core STATIC ${CORE_SOURCES})
+target_include_directories(corvinet_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(corvinet_core PRIVATE ${CORVINET_WARNINGS})
+
+add_library(corvinet_win STATIC ${WIN32_SOURCES})
+target_include_directories(corvinet_win PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/res
+                                               ${CMAKE_BINARY_DIR}/generated)
+target_compile_options(corvinet_win PRIVATE ${CORVINET_WARNINGS})
+target_link_libraries(corvinet_win PUBLIC corvinet_core ${CORVINET_SYSTEM_LIBS})
+
+include(cmake/resources.cmake)
+
+add_executable(CORVINET WIN32 ${APP_SOURCES} $<TARGET_OBJECTS:corvinet_res>)
+target_compile_options(CORVINET PRIVATE ${CORVINET_WARNINGS})
+target_link_libraries(CORVINET PRIVATE corvinet_win)
+
+add_subdirectory(tools/linesim)
+
+# Test suites run under Wine. A crash must never pass: each test exe installs an
+# unhandled-exception filter (tests/support) and ctest also fails on Wine's crash text.
+include(GoogleTest)
+add_library(corvinet_testmain STATIC ${CMAKE_SOURCE_DIR}/tests/support/TestMain.cpp)
+target_link_libraries(corvinet_testmain PUBLIC GTest::gtest GTest::gmock)
+target_include_directories(corvinet_testmain PUBLIC ${CMAKE_SOURCE_DIR}/tests)
+
+set(WINE_TEST_PROPERTIES FAIL_REGULAR_EXPRESSION "Unhandled exception|Unhandled page fault")
+
+file(GLOB WINDOWS_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/*_test.cpp)
+foreach(source ${WINDOWS_TEST_SOURCES})
+    get_filename_component(name ${source} NAME_WE)
+    add_executable(wt_${name} ${source} $<TARGET_OBJECTS:corvinet_res>)
+    target_compile_options(wt_${name} PRIVATE ${CORVINET_WARNINGS})
+    target_link_libraries(wt_${name} PRIVATE corvinet_win corvinet_testmain)
+    add_dependencies(wt_${name} linesim)
+    gtest_discover_tests(wt_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                         TEST_PREFIX "windows." PROPERTIES TIMEOUT 120 ${WINE_TEST_PROPERTIES})
+endforeach()
+
+file(GLOB E2E_DRIVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/driver/*.cpp)
+if(NOT E2E_DRIVER_SOURCES)
+    return()
+endif()
+add_library(e2e_driver STATIC ${E2E_DRIVER_SOURCES})
+target_compile_options(e2e_driver PRIVATE ${CORVINET_WARNINGS})
+target_link_libraries(e2e_driver PUBLIC corvinet_core corvinet_testmain ${CORVINET_SYSTEM_LIBS} psapi)
+target_include_directories(e2e_driver PUBLIC ${CMAKE_SOURCE_DIR}/tests/e2e ${CMAKE_SOURCE_DIR}/res)
+
+file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
+foreach(source ${E2E_TEST_SOURCES})
+    get_filename_component(name ${source} NAME_WE)
+    add_executable(e2e_${name} ${source})
+    target_compile_options(e2e_${name} PRIVATE ${CORVINET_WARNINGS})
+    target_link_libraries(e2e_${name} PRIVATE e2e_driver)
+    add_dependencies(e2e_${name} CORVINET linesim)
+    # One copy of the program at a time (its single-instance mutex, one registry per prefix).
+    gtest_discover_tests(e2e_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                         TEST_PREFIX "e2e." PROPERTIES TIMEOUT 180 RESOURCE_LOCK corvinet_e2e
+                         ${WINE_TEST_PROPERTIES})
+endforeach()

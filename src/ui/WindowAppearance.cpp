@@ -1,0 +1,41 @@
+#include "ui/WindowAppearance.h"
+
+#include "ui/ClockText.h"
+
+namespace {
+using SetLayeredWindowAttributesFunction = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+}
+
+void WindowAppearance::Load(const char* libraryName) {
+    user32Module = LoadLibraryA(libraryName);
+}
+
+void WindowAppearance::Release() {
+    if (user32Module != nullptr) {
+        FreeLibrary(user32Module);
+        user32Module = nullptr;
+    }
+}
+
+void WindowAppearance::MakeLayered() const {
+    LONG_PTR style = GetWindowLongPtrA(target, GWL_EXSTYLE);
+    SetWindowLongPtrA(target, GWL_EXSTYLE, style | WS_EX_LAYERED);
+}
+
+bool WindowAppearance::SetOpacity(BYTE alpha) const {
+    if (user32Module == nullptr) {
+        return true;
+    }
+    auto setAttributes = reinterpret_cast<SetLayeredWindowAttributesFunction>(
+        reinterpret_cast<void*>(GetProcAddress(user32Module, "SetLayeredWindowAttributes")));
+    if (setAttributes == nullptr) {
+        return false;
+    }
+    return setAttributes(target, 0, alpha, LWA_ALPHA) != FALSE;
+}
+
+void WindowAppearance::FadeWindow(bool out) const {
+    for (uint8_t alpha : FadeSteps(out)) {
+        SetOpacity(alpha);
+    }
+}
