@@ -41,11 +41,29 @@ add_subdirectory(tools/linesim)
 # Test suites run under Wine. A crash must never pass: each test exe installs an
 # unhandled-exception filter (tests/support) and ctest also fails on Wine's crash text.
 include(GoogleTest)
-add_library(corvinet_testmain STATIC ${CMAKE_SOURCE_DIR}/tests/support/TestMain.cpp)
-target_link_libraries(corvinet_testmain PUBLIC GTest::gtest GTest::gmock)
-target_include_directories(corvinet_testmain PUBLIC ${CMAKE_SOURCE_DIR}/tests)
+# tests/support: the main function with the crash filter, scratch registry and folders, and
+# the small helpers every Windows test exe may use.
+file(GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+add_library(corvinet_testmain STATIC ${TEST_SUPPORT_SOURCES})
+target_compile_options(corvinet_testmain PRIVATE ${CORVINET_WARNINGS})
+target_link_libraries(corvinet_testmain PUBLIC GTest::gtest GTest::gmock advapi32)
+target_include_directories(corvinet_testmain PUBLIC ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
 
 set(WINE_TEST_PROPERTIES FAIL_REGULAR_EXPRESSION "Unhandled exception|Unhandled page fault")
+
+# The test script runs one configuration server for the whole run (its script file and request
+# log are named by CORVINET_CONFIGSERVER_SCRIPT / CORVINET_CONFIGSERVER_LOG), and the end-to-end
+# tests use it one at a time. A Windows-tier test file that names those variables takes its turn
+# with them (the same lock), so no two tests ever rewrite the server's script at once.
+function(corvinet_uses_config_server source result)
+    file(READ ${source} content)
+    string(FIND "${content}" "CORVINET_CONFIGSERVER" position)
+    if(position GREATER -1)
+        set(${result} ON PARENT_SCOPE)
+    else()
+        set(${result} OFF PARENT_SCOPE)
+    endif()
+endfunction()
 
 file(GLOB WINDOWS_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/*_test.cpp)
 foreach(source ${WINDOWS_TEST_SOURCES})
@@ -54,8 +72,14 @@ foreach(source ${WINDOWS_TEST_SOURCES})
     target_compile_options(wt_${name} PRIVATE ${CORVINET_WARNINGS})
     target_link_libraries(wt_${name} PRIVATE corvinet_win corvinet_testmain)
     add_dependencies(wt_${name} linesim)
+    corvinet_uses_config_server(${source} uses_server)
+    set(locks "")
+    if(uses_server)
+        set(locks RESOURCE_LOCK corvinet_e2e)
+    endif()
     gtest_discover_tests(wt_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                         TEST_PREFIX "windows." PROPERTIES TIMEOUT 120 ${WINE_TEST_PROPERTIES})
+                         TEST_PREFIX "windows." PROPERTIES TIMEOUT 120 ${locks}
+                         ${WINE_TEST_PROPERTIES})
 endforeach()
 
 file(GLOB E2E_DRIVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/driver/*.cpp)
