@@ -6,6 +6,7 @@ list(APPEND WIN32_SOURCES
      ${CMAKE_CURRENT_LIST_DIR}/Controls.cpp
      ${CMAKE_CURRENT_LIST_DIR}/DataExchange.cpp
      ${CMAKE_CURRENT_LIST_DIR}/Dialog.cpp
+     ${CMAKE_CURRENT_LIST_DIR}/InternetSession.cpp
      ${CMAKE_CURRENT_LIST_DIR}/ResourceStrings.cpp
      ${CMAKE_CURRENT_LIST_DIR}/WaitCursor.cpp)
 list(APPEND APP_SOURCES ${CMAKE_CURRENT_LIST_DIR}/WinMain.cpp)

@@ -1,0 +1,76 @@
+#include "framework/InternetSession.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+
+// Room for any status code the header line can carry, with its NUL.
+constexpr DWORD kStatusTextSize = 16;
+
+}  // namespace
+
+InternetSession::InternetSession(const char* agent) {
+    handle = InternetOpenA(agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (handle == nullptr) {
+        throw InternetException(GetLastError());
+    }
+}
+
+InternetSession::~InternetSession() {
+    InternetCloseHandle(handle);
+}
+
+std::unique_ptr<HttpRequest> InternetSession::OpenUrl(const char* url, DWORD flags) {
+    HINTERNET request = InternetOpenUrlA(handle, url, nullptr, 0, flags, kContext);
+    if (request == nullptr) {
+        throw InternetException(GetLastError());
+    }
+    return std::make_unique<HttpRequest>(request);
+}
+
+HttpRequest::~HttpRequest() {
+    Close();
+}
+
+std::optional<DWORD> HttpRequest::QueryStatusCode() const {
+    if (handle == nullptr) {
+        return std::nullopt;
+    }
+    char text[kStatusTextSize] = "";
+    DWORD size = sizeof(text);
+    if (!HttpQueryInfoA(handle, HTTP_QUERY_STATUS_CODE, text, &size, nullptr)) {
+        return std::nullopt;
+    }
+    // The call reports the text's length without its NUL; keep inside the buffer whatever it says.
+    const size_t length = std::min<size_t>(size, sizeof(text) - 1);
+    uint64_t status = 0;
+    size_t digits = 0;
+    while (digits < length && text[digits] >= '0' && text[digits] <= '9') {
+        status = status * 10 + static_cast<uint64_t>(text[digits] - '0');
+        ++digits;
+    }
+    if (digits == 0 || status > UINT32_MAX) {
+        return std::nullopt;
+    }
+    return static_cast<DWORD>(status);
+}
+
+size_t HttpRequest::Read(void* buffer, size_t capacity) {
+    if (handle == nullptr || buffer == nullptr) {
+        throw FileException(ERROR_INVALID_HANDLE);
+    }
+    const DWORD wanted = static_cast<DWORD>(std::min<size_t>(capacity, MAXDWORD));
+    DWORD received = 0;
+    if (!InternetReadFile(handle, buffer, wanted, &received)) {
+        throw InternetException(GetLastError());
+    }
+    return std::min<size_t>(received, wanted);
+}
+
+void HttpRequest::Close() {
+    if (handle != nullptr) {
+        InternetCloseHandle(handle);
+        handle = nullptr;
+    }
+}

@@ -1,0 +1,158 @@
+#include "remote/ConfigServerClient.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/Texts.h"
+#include "framework/Controls.h"
+#include "framework/ResourceStrings.h"
+#include "remote/AccessListReader.h"
+#include "remote/AnswerParsing.h"
+#include "remote/UpdateProgressDialog.h"
+#include "resource.h"
+#include "settings/DialerSettings.h"
+
+namespace {
+
+// Always from the server, never kept in the local cache, read as text.
+constexpr DWORD kRequestFlags =
+    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_TRANSFER_ASCII;
+static_assert(kRequestFlags == 0x84000001, "the request flags the server has always seen");
+
+constexpr size_t kErrorTextSize = 128;
+
+// Whether the request got an HTTP answer at all: a server that accepts the connection and
+// closes it (or stalls until it is closed) leaves the request without a status line, which the
+// system reports as status 0 or not at all.
+bool HasHttpStatus(const std::optional<DWORD>& status) {
+    return status.has_value() && *status >= 100 && *status <= 999;
+}
+
+// The body of the list request, as the list reader asks for it.
+class RequestBody : public ByteSource {
+  public:
+    explicit RequestBody(HttpRequest& request) : request(request) {}
+    size_t Read(char* buffer, size_t capacity) override { return request.Read(buffer, capacity); }
+
+  private:
+    HttpRequest& request;
+};
+
+}  // namespace
+
+void ShowInternetError(DWORD code) {
+    char text[kErrorTextSize] = "";
+    snprintf(text, sizeof(text), texts::kInetError, static_cast<int>(code));
+    MessageBoxA(nullptr, text, texts::kInetErrorCaption, MB_OK | MB_ICONERROR);
+}
+
+ConfigServerClient::~ConfigServerClient() = default;
+
+void ConfigServerClient::FetchAnswer(UINT stringId, char* buffer, size_t& length) {
+    const size_t capacity = buffer != nullptr ? length : 0;
+    length = 0;
+    if (capacity == 0) {
+        return;
+    }
+    buffer[0] = '\0';
+    try {
+        // A session that cannot be made is reported like any failed request.
+        session = std::make_unique<InternetSession>(LoadResString(IDS_AGENT).c_str());
+        std::unique_ptr<HttpRequest> request =
+            session->OpenUrl(LoadResString(stringId).c_str(), kRequestFlags);
+        const std::optional<DWORD> status = request->QueryStatusCode();
+        // An error status (300 and up) or none at all is no answer. Otherwise one single read:
+        // the rest of a longer body is not looked at.
+        if (HasHttpStatus(status) && *status < 300) {
+            const size_t received = request->Read(buffer, capacity - 1);
+            buffer[received] = '\0';
+            length = received;
+        }
+        request->Close();
+    } catch (const InternetException& error) {
+        buffer[0] = '\0';
+        length = 0;
+        ShowInternetError(error.GetErrorCode());
+    } catch (const FileException&) {
+        buffer[0] = '\0';
+        length = 0;
+    }
+    session.reset();
+}
+
+bool ConfigServerClient::CheckForUpdates() {
+    char answer[kAnswerBufferSize] = "";
+    size_t length = sizeof(answer);
+    FetchAnswer(IDS_URL_LIST_VERSION, answer, length);
+    if (length != 0) {
+        DialerSettings settings;
+        settings.Load();
+        const uint32_t serverVersion = ReadAnswerNumber(answer, length);
+        if (serverVersion > settings.GetListVersion()) {
+            UpdateProgressDialog update;
+            update.DoModal();
+            // Stored whatever became of the download: the list is fetched again only once the
+            // server's number grows again.
+            settings.WriteListVersion(serverVersion);
+        }
+    }
+
+    length = sizeof(answer);
+    FetchAnswer(IDS_URL_RELEASE, answer, length);
+    if (length == 0 || ReadAnswerNumber(answer, length) <= kProgramRelease) {
+        return false;
+    }
+    const int choice =
+        MessageBoxA(nullptr, texts::kNewVersion, texts::kAppTitle, MB_YESNO | MB_ICONINFORMATION);
+    // The download page opens whatever the answer.
+    ShellExecuteA(nullptr, "open", LoadResString(IDS_URL_DOWNLOAD).c_str(), "", "", SW_SHOWNORMAL);
+    return choice == IDYES;
+}
+
+void ConfigServerClient::DownloadAccessList(ProgressBar& progressBar) {
+    DialerSettings settings;  // only its list writes are used: no need to load it
+    AccessListTable table{};
+    int entries = 0;
+    bool bodyRead = false;
+    try {
+        session = std::make_unique<InternetSession>(LoadResString(IDS_AGENT).c_str());
+        std::unique_ptr<HttpRequest> request =
+            session->OpenUrl(LoadResString(IDS_URL_LIST).c_str(), kRequestFlags);
+        // An error page is read like a list (and then holds no entries), but a request that
+        // got no HTTP answer at all has no body to read.
+        if (HasHttpStatus(request->QueryStatusCode())) {
+            RequestBody body(*request);
+            const HWND bar = progressBar.GetSafeHwnd();
+            entries = ReadAccessList(
+                body, table,
+                [&progressBar](int count) {
+                    progressBar.SetRange(1, 2 * count);
+                    progressBar.SetStep(1);
+                },
+                [&progressBar, bar] {
+                    progressBar.StepIt();
+                    // No message loop runs yet: the bar is repainted by hand after every step.
+                    RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+                });
+            bodyRead = true;
+        }
+        request->Close();
+    } catch (const InternetException& error) {
+        bodyRead = false;
+        ShowInternetError(error.GetErrorCode());
+    } catch (const FileException&) {
+        bodyRead = false;
+    }
+    // Nothing reaches the registry unless the whole body was read: a failed download leaves
+    // the stored list exactly as it was.
+    if (bodyRead) {
+        for (int j = 1; j <= entries; ++j) {
+            const AccessListEntry& entry = table.entries[j - 1];
+            settings.WriteListEntry(static_cast<uint32_t>(j), entry.name, entry.number);
+        }
+        settings.WriteListItems(static_cast<uint32_t>(entries));
+    }
+    session.reset();
+}
