@@ -1,9 +1,26 @@
 #include "ui/TrayIcon.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "app/Texts.h"
 #include "resource.h"
+
+namespace {
+
+// The first form of the record carries a 64-byte tip; the shell reads no further, so the
+// text and its terminating zero must fit there, not in the longer field of later forms.
+constexpr size_t kTipSize = 64;
+static_assert(kTipSize <= sizeof(NOTIFYICONDATAA::szTip), "tip field of the record");
+static_assert(NOTIFYICONDATAA_V1_SIZE == offsetof(NOTIFYICONDATAA, szTip) + kTipSize,
+              "the first form ends with its tip");
+
+void CopyTip(char (&tip)[sizeof(NOTIFYICONDATAA::szTip)], const char* text) {
+    strncpy(tip, text, kTipSize - 1);
+    tip[kTipSize - 1] = '\0';
+}
+
+}  // namespace
 
 void TrayIcon::SetIcons(HICON app, HICON connected, HICON disconnected) {
     appIcon = app;
@@ -21,8 +38,7 @@ void TrayIcon::Add() {
     Identify();
     record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     record.uCallbackMessage = WM_TRAYNOTIFY;
-    strncpy(record.szTip, texts::kAppTitle, sizeof(record.szTip) - 1);
-    record.szTip[sizeof(record.szTip) - 1] = '\0';
+    CopyTip(record.szTip, texts::kAppTitle);
     record.hIcon = disconnectedIcon;
     notify(NIM_ADD, &record);
     added = true;
@@ -50,8 +66,7 @@ void TrayIcon::SetIcon(int which) {
 void TrayIcon::SetTip(const char* text) {
     Identify();
     record.uFlags = NIF_TIP;
-    strncpy(record.szTip, text, sizeof(record.szTip) - 1);
-    record.szTip[sizeof(record.szTip) - 1] = '\0';
+    CopyTip(record.szTip, text);
     notify(NIM_MODIFY, &record);
 }
 
