@@ -5,8 +5,8 @@
 
 namespace {
 
-// Room for any status code the header line can carry, with its NUL.
-constexpr DWORD kStatusTextSize = 16;
+// Room for a status code or a body length (up to 19 digits fit in 64 bits), with the NUL.
+constexpr DWORD kNumberTextSize = 20;
 
 }  // namespace
 
@@ -33,27 +33,41 @@ HttpRequest::~HttpRequest() {
     Close();
 }
 
-std::optional<DWORD> HttpRequest::QueryStatusCode() const {
+// A header of the response read as a decimal number: its leading digits, nothing when the
+// header is missing, does not fit the buffer or does not begin with a digit.
+std::optional<uint64_t> HttpRequest::QueryNumber(DWORD header) const {
     if (handle == nullptr) {
         return std::nullopt;
     }
-    char text[kStatusTextSize] = "";
+    char text[kNumberTextSize] = "";
     DWORD size = sizeof(text);
-    if (!HttpQueryInfoA(handle, HTTP_QUERY_STATUS_CODE, text, &size, nullptr)) {
+    if (!HttpQueryInfoA(handle, header, text, &size, nullptr)) {
         return std::nullopt;
     }
     // The call reports the text's length without its NUL; keep inside the buffer whatever it says.
     const size_t length = std::min<size_t>(size, sizeof(text) - 1);
-    uint64_t status = 0;
+    uint64_t value = 0;
     size_t digits = 0;
     while (digits < length && text[digits] >= '0' && text[digits] <= '9') {
-        status = status * 10 + static_cast<uint64_t>(text[digits] - '0');
+        value = value * 10 + static_cast<uint64_t>(text[digits] - '0');
         ++digits;
     }
-    if (digits == 0 || status > UINT32_MAX) {
+    if (digits == 0) {
         return std::nullopt;
     }
-    return static_cast<DWORD>(status);
+    return value;
+}
+
+std::optional<DWORD> HttpRequest::QueryStatusCode() const {
+    const std::optional<uint64_t> status = QueryNumber(HTTP_QUERY_STATUS_CODE);
+    if (!status.has_value() || *status > MAXDWORD) {
+        return std::nullopt;
+    }
+    return static_cast<DWORD>(*status);
+}
+
+std::optional<uint64_t> HttpRequest::QueryContentLength() const {
+    return QueryNumber(HTTP_QUERY_CONTENT_LENGTH);
 }
 
 size_t HttpRequest::Read(void* buffer, size_t capacity) {

@@ -8,6 +8,7 @@
 #include <wininet.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -62,6 +63,8 @@ class HttpRequest {
 
     // The response's status code read as a decimal number; nothing when it cannot be obtained.
     std::optional<DWORD> QueryStatusCode() const;
+    // The length of the body that the response announces; nothing when it announces none.
+    std::optional<uint64_t> QueryContentLength() const;
     // Stores at most capacity bytes of the body in buffer and returns their number, 0 at its
     // end. Throws InternetException when the read fails, FileException when the request is
     // closed or there is no buffer.
@@ -69,5 +72,7 @@ class HttpRequest {
     void Close();
 
   private:
+    std::optional<uint64_t> QueryNumber(DWORD header) const;
+
     HINTERNET handle;
 };

@@ -30,14 +30,27 @@ bool HasHttpStatus(const std::optional<DWORD>& status) {
     return status.has_value() && *status >= 100 && *status <= 999;
 }
 
-// The body of the list request, as the list reader asks for it.
+// The body of the list request, as the list reader asks for it. A connection that the server
+// closes before the body's announced length has arrived ends the body early without an error
+// from the system; that is a failed download (FileException), not a shorter list.
 class RequestBody : public ByteSource {
   public:
-    explicit RequestBody(HttpRequest& request) : request(request) {}
-    size_t Read(char* buffer, size_t capacity) override { return request.Read(buffer, capacity); }
+    explicit RequestBody(HttpRequest& request)
+        : request(request), announced(request.QueryContentLength()) {}
+
+    size_t Read(char* buffer, size_t capacity) override {
+        const size_t received = request.Read(buffer, capacity);
+        total += received;
+        if (received == 0 && announced.has_value() && total < *announced) {
+            throw FileException(ERROR_HANDLE_EOF);
+        }
+        return received;
+    }
 
   private:
     HttpRequest& request;
+    std::optional<uint64_t> announced;
+    uint64_t total = 0;
 };
 
 }  // namespace

@@ -13,10 +13,12 @@ BOOL UpdateProgressDialog::OnInitDialog() {
     Dialog::OnInitDialog();
     progress.SetRange(0, 100);
     // The modal loop, which would show the window, never runs: the window is shown here and
-    // painted once, so that its text is readable while the list arrives.
+    // painted at once, frames of its controls included, so that it reads well while the list
+    // arrives.
     CenterWindow();
     ShowWindow(hwnd, SW_SHOW);
-    UpdateWindow(hwnd);
+    RedrawWindow(hwnd, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     {
         ConfigServerClient client;
         client.DownloadAccessList(progress);

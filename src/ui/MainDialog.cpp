@@ -7,6 +7,7 @@
 #include "framework/Clock.h"
 #include "framework/ResourceStrings.h"
 #include "framework/WaitCursor.h"
+#include "remote/ConfigServerClient.h"
 #include "resource.h"
 #include "settings/DialerSettings.h"
 #include "ui/ClockText.h"
@@ -202,7 +203,13 @@ void MainDialog::OnDial() {
     trayIcon.SetIcon(1);
     trayIcon.SetTip(texts::kTipConnected);
     ShowConnectedState(true);
-    // Configuration check: runs here after the connection (added with the remote configuration).
+    // The configuration check: a newer list is downloaded, a newer release offered. Yes to the
+    // offer asks to close the program, with the close request's own question.
+    ConfigServerClient configClient;
+    if (configClient.CheckForUpdates()) {
+        waitCursor.End();
+        OnCancel();
+    }
 }
 
 void MainDialog::OnHangUp() {
