@@ -61,6 +61,23 @@ HANDLE InheritableCopy(DWORD which) {
     return copy;
 }
 
+// Every started program belongs to one job that ends it when the driver's process ends,
+// however that happens (a crash, a ctest timeout): no copy of the program outlives its test
+// and keeps ctest waiting on the output it inherited.
+HANDLE ProgramJob() {
+    static HANDLE job = [] {
+        HANDLE created = CreateJobObjectW(nullptr, nullptr);
+        if (created != nullptr) {
+            JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+            limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+            SetInformationJobObject(created, JobObjectExtendedLimitInformation, &limits,
+                                    sizeof limits);
+        }
+        return created;
+    }();
+    return job;
+}
+
 }  // namespace
 
 ProgramRun::ProgramRun() = default;
@@ -167,9 +184,10 @@ bool ProgramRun::Start() {
     startup.hStdOutput = InheritableCopy(STD_OUTPUT_HANDLE);
     startup.hStdError = InheritableCopy(STD_ERROR_HANDLE);
     PROCESS_INFORMATION info{};
-    const BOOL started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                        CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                                        workDir_.c_str(), &startup, &info);
+    const BOOL started = CreateProcessW(
+        exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+        CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED, environment.data(), workDir_.c_str(),
+        &startup, &info);
     const DWORD error = GetLastError();
     for (HANDLE handle : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) {
         if (handle != nullptr) {
@@ -180,6 +198,11 @@ bool ProgramRun::Start() {
         ADD_FAILURE() << "CreateProcess of " << ToCp1252(exe) << " failed (" << error << ")";
         return false;
     }
+    if (HANDLE job = ProgramJob(); job == nullptr || !AssignProcessToJobObject(job, info.hProcess)) {
+        ADD_FAILURE() << "the program could not be put in the driver's job (" << GetLastError()
+                      << "); it might outlive the test";
+    }
+    ResumeThread(info.hThread);
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     processId_ = info.dwProcessId;

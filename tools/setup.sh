@@ -1,0 +1,236 @@
+#!/usr/bin/env bash
+# Prepares a Debian 12 machine for CORVINET Dialer and builds it.
+#
+#   bash tools/setup.sh             install what is missing, then build all three configurations
+#   bash tools/setup.sh install     only install the packages
+#   bash tools/setup.sh win64       build/win64: the program and every test exe (64-bit, run here)
+#   bash tools/setup.sh win32       build/win32: the program and the line simulator (32-bit;
+#                                   compiled and linked only, this machine cannot run it)
+#   bash tools/setup.sh native      build/native: the portable core, its tests and fuzz targets
+#                                   (clang, AddressSanitizer and UndefinedBehaviorSanitizer)
+#
+# tools/run-tests.sh and tools/run-demo.sh source this file for the functions below.
+# CORVINET_BUILD_DIR moves the build folder (default: build/ in the repository).
+
+CORVINET_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+CORVINET_BUILD="${CORVINET_BUILD_DIR:-$CORVINET_ROOT/build}"
+CORVINET_JOBS=2
+
+CORVINET_PACKAGES=(cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev
+    libbenchmark-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb xauth xdotool
+    imagemagick faketime nsis python3 ca-certificates)
+
+# Commands and files that the packages above provide; when all are present, apt is skipped.
+CORVINET_COMMANDS=(cmake make g++ clang clang++ x86_64-w64-mingw32-g++-posix
+    x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-windres i686-w64-mingw32-g++-posix
+    i686-w64-mingw32-gcc-posix i686-w64-mingw32-windres wine wineserver wineboot winepath
+    regedit Xvfb xauth xdotool import faketime makensis python3)
+CORVINET_FILES=(/usr/src/googletest/CMakeLists.txt /usr/include/gtest/gtest.h
+    /usr/include/benchmark/benchmark.h /usr/lib/wine/wine64 /usr/bin/convert
+    /etc/ssl/certs/ca-certificates.crt)
+
+corvinet_log() {
+    printf '\n=== %s [%s]\n' "$*" "$(date +%H:%M:%S)"
+}
+
+# Prints what is missing, one item a line; prints nothing on a ready machine.
+corvinet_missing() {
+    local name
+    for name in "${CORVINET_COMMANDS[@]}"; do
+        command -v "$name" >/dev/null 2>&1 || echo "command $name"
+    done
+    for name in "${CORVINET_FILES[@]}"; do
+        [[ -e $name ]] || echo "file $name"
+    done
+    # libFuzzer comes with clang's runtime libraries.
+    local resource
+    resource="$(clang -print-resource-dir 2>/dev/null || true)"
+    if [[ -z $resource || ! -e $resource/lib/linux/libclang_rt.fuzzer-x86_64.a ]]; then
+        echo "file libclang_rt.fuzzer-x86_64.a"
+    fi
+}
+
+corvinet_install() {
+    local missing
+    missing="$(corvinet_missing)"
+    if [[ -z $missing ]]; then
+        echo "All tools present."
+        return 0
+    fi
+    corvinet_log "Installing packages (missing: $(echo "$missing" | tr '\n' ' '))"
+    local sudo=()
+    if [[ $(id -u) -ne 0 ]]; then
+        sudo=(sudo)
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    local install=("${sudo[@]}" apt-get install -y --no-install-recommends
+        -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold
+        "${CORVINET_PACKAGES[@]}")
+    # The package lists are fetched once: when there are none yet, or when the install fails
+    # with the lists at hand (a fresh or an outdated machine).
+    if ! compgen -G '/var/lib/apt/lists/*Packages*' >/dev/null; then
+        "${sudo[@]}" apt-get update
+    fi
+    if ! "${install[@]}" </dev/null; then
+        "${sudo[@]}" apt-get update
+        "${install[@]}" </dev/null
+    fi
+    missing="$(corvinet_missing)"
+    if [[ -n $missing ]]; then
+        echo "Still missing after the install:" >&2
+        echo "$missing" >&2
+        return 1
+    fi
+}
+
+# Extra arguments go to cmake --build (the demo builds only the program and the simulator).
+# shellcheck disable=SC2120
+corvinet_build_win64() {
+    corvinet_log "Building build/win64 (MinGW-w64 x86_64)"
+    cmake -S "$CORVINET_ROOT" -B "$CORVINET_BUILD/win64" -G "Unix Makefiles" \
+        -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || return
+    cmake --build "$CORVINET_BUILD/win64" -j"$CORVINET_JOBS" "$@"
+}
+
+corvinet_build_win32() {
+    corvinet_log "Building build/win32 (MinGW-w64 i686: the program and the line simulator)"
+    cmake -S "$CORVINET_ROOT" -B "$CORVINET_BUILD/win32" -G "Unix Makefiles" \
+        -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/mingw-w64-i686.cmake" \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null || return
+    cmake --build "$CORVINET_BUILD/win32" -j"$CORVINET_JOBS" --target CORVINET linesim
+}
+
+corvinet_build_native() {
+    corvinet_log "Building build/native (clang, sanitizers, fuzz targets)"
+    cmake -S "$CORVINET_ROOT" -B "$CORVINET_BUILD/native" -G "Unix Makefiles" \
+        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || return
+    cmake --build "$CORVINET_BUILD/native" -j"$CORVINET_JOBS"
+}
+
+# ---- Wine and X for the test run and the demo ---------------------------------------------
+
+# DLL overrides for every Wine process we start: the line simulator instead of the system's
+# rasapi32 stub, and no menu entries, .NET or Gecko installers in the scratch prefixes.
+CORVINET_WINEDLLOVERRIDES="rasapi32=n;winemenubuilder.exe=d;mscoree=d;mshtml=d"
+
+# Starts a private Xvfb on the first free display from :97 on and exports DISPLAY.
+# Sets CORVINET_XVFB_PID.
+corvinet_start_xvfb() {
+    local number
+    for number in $(seq 97 160); do
+        if [[ -e /tmp/.X11-unix/X$number || -e /tmp/.X$number-lock ]]; then
+            continue
+        fi
+        Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        CORVINET_XVFB_PID=$!
+        local _
+        for _ in $(seq 1 100); do
+            if DISPLAY=":$number" xdotool getdisplaygeometry >/dev/null 2>&1; then
+                export DISPLAY=":$number"
+                echo "Xvfb on $DISPLAY (process $CORVINET_XVFB_PID)"
+                return 0
+            fi
+            kill -0 "$CORVINET_XVFB_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill "$CORVINET_XVFB_PID" 2>/dev/null || true
+        CORVINET_XVFB_PID=""
+    done
+    echo "No free X display for Xvfb" >&2
+    return 1
+}
+
+# Windows form of a Linux path, as Wine maps it (drive Z: is the root).
+corvinet_windows_path() {
+    local path="$1"
+    printf 'Z:%s' "${path//\//\\}"
+}
+
+# Writes the prefix settings for runs without a window manager and with the test
+# configuration server as proxy. Arguments: prefix, managed (Y/N), proxy port or "".
+corvinet_prefix_settings() {
+    local prefix="$1" managed="$2" port="$3"
+    local file="$prefix/corvinet-settings.reg"
+    {
+        echo 'REGEDIT4'
+        echo
+        echo '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]'
+        echo "\"Managed\"=\"$managed\""
+        echo
+        echo '[HKEY_CURRENT_USER\Software\Wine\WineDbg]'
+        echo '"ShowCrashDialog"=dword:00000000'
+        if [[ -n $port ]]; then
+            echo
+            echo '[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings]'
+            echo '"ProxyEnable"=dword:00000001'
+            echo "\"ProxyServer\"=\"127.0.0.1:$port\""
+        fi
+    } >"$file"
+    WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="$CORVINET_WINEDLLOVERRIDES" \
+        wine regedit /S "$(corvinet_windows_path "$file")" >/dev/null 2>&1
+}
+
+# Creates a fresh prefix (about 10 to 15 s). Needs DISPLAY. Arguments: prefix, managed, port.
+corvinet_create_prefix() {
+    local prefix="$1" managed="$2" port="$3"
+    rm -rf "$prefix"
+    mkdir -p "$prefix"
+    WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="$CORVINET_WINEDLLOVERRIDES" \
+        wineboot -i >/dev/null 2>&1
+    # Without this, Wine updates the prefix again when a process starts under a fake date.
+    echo disable >"$prefix/.update-timestamp"
+    corvinet_prefix_settings "$prefix" "$managed" "$port"
+}
+
+# Starts the test configuration server on a free port. Arguments: folder for its files, then
+# extra options. Sets CORVINET_SERVER_PID and CORVINET_SERVER_PORT.
+corvinet_start_config_server() {
+    local folder="$1"
+    shift
+    mkdir -p "$folder"
+    rm -f "$folder/port"
+    python3 "$CORVINET_ROOT/tools/configserver/configserver.py" --port 0 \
+        --port-file "$folder/port" --log "$folder/requests.log" "$@" \
+        >"$folder/server.out" 2>&1 &
+    CORVINET_SERVER_PID=$!
+    local _
+    for _ in $(seq 1 100); do
+        if [[ -s $folder/port ]]; then
+            CORVINET_SERVER_PORT="$(tr -dc '0-9' <"$folder/port")"
+            echo "Configuration server on 127.0.0.1:$CORVINET_SERVER_PORT"
+            return 0
+        fi
+        kill -0 "$CORVINET_SERVER_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    echo "The configuration server did not start:" >&2
+    cat "$folder/server.out" >&2 || true
+    return 1
+}
+
+corvinet_setup_main() {
+    set -euo pipefail
+    local what="${1:-all}"
+    case "$what" in
+        install) corvinet_install ;;
+        win64) corvinet_build_win64 "${@:2}" ;;
+        win32) corvinet_build_win32 ;;
+        native) corvinet_build_native ;;
+        all)
+            corvinet_install
+            corvinet_build_native
+            corvinet_build_win64 "${@:2}"
+            corvinet_build_win32
+            ;;
+        *)
+            echo "usage: bash tools/setup.sh [install|win64|win32|native|all]" >&2
+            return 2
+            ;;
+    esac
+}
+
+if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
+    corvinet_setup_main "$@"
+fi
