@@ -10,6 +10,7 @@
 #include "remote/ConfigServerClient.h"
 #include "resource.h"
 #include "settings/DialerSettings.h"
+#include "ui/AboutDialog.h"
 #include "ui/ClockText.h"
 
 namespace {
@@ -284,7 +285,8 @@ void MainDialog::OnUsage() {
 }
 
 void MainDialog::RunAboutBox() {
-    // About box (added with the about box).
+    AboutDialog about;
+    about.DoModal();
 }
 
 LRESULT MainDialog::OnSysCommand(WPARAM id, LPARAM) {
