@@ -1,0 +1,616 @@
+// The notification-area icon and its menu, driven through the real program: the driver sends
+// the icon's callback (WM_APP + 1 with the mouse message) as the shell would, and chooses menu
+// items with the keyboard. Under Wine another process cannot read a menu's items, so each item
+// is checked by what choosing it does. Witnesses: the main window (visible, in front, its
+// opacity as the layered-window attributes hold it, its buttons), the line simulator's
+// journal, the program's message boxes, and the shell itself, asked whether it holds the
+// program's icon.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <map>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/Texts.h"
+#include "driver/Driver.h"
+#include "driver/ScreenCapture.h"
+#include "resource.h"
+
+using namespace e2e;
+
+namespace {
+
+constexpr UINT kIconId = 9000;
+constexpr int kShowHideItem = 0;
+constexpr int kDialHangUpItem = 1;
+constexpr int kCloseItem = 3;  // the separator is not counted
+constexpr char kJournal[] = "linesim.log";
+// Long enough for a whole fade (21 steps) on a busy machine.
+constexpr int kFadeTimeoutMs = 5000;
+// How long a message that should change nothing is given to show that it does not.
+constexpr int kNoChangeMs = 700;
+
+// Asks the shell about the program's icon without changing it: a modify with no fields
+// succeeds only for an icon the shell holds.
+bool ShellHoldsIcon(HWND main) {
+    NOTIFYICONDATAA probe{};
+    probe.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    probe.hWnd = main;
+    probe.uID = kIconId;
+    probe.uFlags = 0;
+    return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
+}
+
+// What a restarted taskbar does to the icons of running programs: it forgets them.
+bool ShellForgetsIcon(HWND main) {
+    NOTIFYICONDATAA icon{};
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    icon.hWnd = main;
+    icon.uID = kIconId;
+    return Shell_NotifyIconA(NIM_DELETE, &icon) != FALSE;
+}
+
+bool IsShown(HWND main) {
+    return IsWindowVisible(main) != 0;
+}
+
+bool IsConnected(HWND main) {
+    return IsControlEnabled(main, IDC_HANGUP) && !IsControlEnabled(main, IDC_DIAL);
+}
+
+bool IsNotConnected(HWND main) {
+    return IsControlEnabled(main, IDC_DIAL) && !IsControlEnabled(main, IDC_HANGUP);
+}
+
+// Which of the main window's buttons are enabled.
+std::map<int, bool> ButtonStates(HWND main) {
+    std::map<int, bool> states;
+    for (int id :
+         {IDC_DIAL, IDC_HANGUP, IDC_MAIL, IDC_TIMER, IDC_USAGE, IDC_CONFIGURE, IDC_LOCATION}) {
+        states[id] = IsControlEnabled(main, id);
+    }
+    return states;
+}
+
+int JournalCount(const ProgramRun& program, const std::string& call) {
+    const std::string journal = program.ReadWorkFile(kJournal).value_or("");
+    const std::string marker = "call=" + call + "\t";
+    int count = 0;
+    for (size_t at = journal.find(marker); at != std::string::npos;
+         at = journal.find(marker, at + 1)) {
+        if (at == 0 || journal[at - 1] == '\n') {
+            ++count;
+        }
+    }
+    return count;
+}
+
+// ---- What the shell shows -----------------------------------------------------------------
+
+// Without a system tray on the X display (Xvfb has none), Wine shows the notification-area icons
+// in a small window of its own, with a tooltip for each icon. The test reads the picture from
+// the screen and compares it with the program's icons drawn the way that window draws them
+// (small icon size over its background), and reads the tip from the tooltip that hovering over
+// the icon brings up.
+constexpr wchar_t kWineTrayClass[] = L"__winex11_standalone_tray";
+constexpr wchar_t kToolTipClass[] = L"tooltips_class32";
+// Mean colour distance (sum over red, green, blue) below which a drawn icon counts as found,
+// and above which another icon counts as absent.
+constexpr double kSamePicture = 30.0;
+constexpr double kOtherPicture = 60.0;
+constexpr int kTipTimeoutMs = 4000;
+
+enum class TrayPicture { None, Disconnected, Connected, App };
+
+std::ostream& operator<<(std::ostream& out, TrayPicture picture) {
+    const char* names[] = {"no icon of the program", "the disconnected icon", "the connected icon",
+                           "the application icon"};
+    return out << names[static_cast<int>(picture)];
+}
+
+HICON ProgramIcon(int id) {
+    const std::wstring exe = testsupport::JoinPath(testsupport::ExeDirectory(), L"CORVINET.exe");
+    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr) {
+        return nullptr;
+    }
+    // As the program loads it: the system's icon size, scaled down by the tray.
+    HICON icon = static_cast<HICON>(
+        LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+    FreeLibrary(module);
+    return icon;
+}
+
+// Pixels of icon drawn at size x size over background, row by row.
+std::vector<COLORREF> DrawnIcon(HICON icon, int size, COLORREF background) {
+    std::vector<COLORREF> pixels;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    RECT all{0, 0, size, size};
+    HBRUSH brush = CreateSolidBrush(background);
+    FillRect(memory, &all, brush);
+    DeleteObject(brush);
+    DrawIconEx(memory, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            pixels.push_back(GetPixel(memory, x, y));
+        }
+    }
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+int ColourDistance(COLORREF a, COLORREF b) {
+    return abs(GetRValue(a) - GetRValue(b)) + abs(GetGValue(a) - GetGValue(b)) +
+           abs(GetBValue(a) - GetBValue(b));
+}
+
+struct Match {
+    double distance = 1e9;  // mean colour distance of the best square
+    POINT at{};             // its top left corner in the area
+};
+
+// The square of the area that looks most like the drawn icon.
+Match BestMatch(const ScreenPixels& area, const std::vector<COLORREF>& icon, int size) {
+    Match best;
+    for (int top = 0; top + size <= area.height; ++top) {
+        for (int left = 0; left + size <= area.width; ++left) {
+            long total = 0;
+            for (int y = 0; y < size; ++y) {
+                for (int x = 0; x < size; ++x) {
+                    total += ColourDistance(area.At(left + x, top + y),
+                                            icon[static_cast<size_t>(y * size + x)]);
+                }
+            }
+            const double distance = static_cast<double>(total) / (size * size);
+            if (distance < best.distance) {
+                best = {distance, {left, top}};
+            }
+        }
+    }
+    return best;
+}
+
+class ShellTray {
+  public:
+    // The picture of the program's icon that Wine's tray window shows, and where it is.
+    TrayPicture Picture(POINT* center = nullptr) const {
+        HWND tray = FindWindowW(kWineTrayClass, nullptr);
+        if (tray == nullptr || !IsWindowVisible(tray)) {
+            return TrayPicture::None;
+        }
+        RECT client;
+        GetClientRect(tray, &client);
+        POINT origin{0, 0};
+        ClientToScreen(tray, &origin);
+        const ScreenPixels pixels =
+            CaptureScreen({origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
+        if (pixels.bits.empty()) {
+            return TrayPicture::None;
+        }
+        const int size = GetSystemMetrics(SM_CXSMICON);
+        const COLORREF background = pixels.At(pixels.width - 1, pixels.height - 1);
+        const std::pair<TrayPicture, int> icons[] = {{TrayPicture::Disconnected, IDI_DISCONNECTED},
+                                                     {TrayPicture::Connected, IDI_CONNECTED},
+                                                     {TrayPicture::App, IDI_APP}};
+        TrayPicture found = TrayPicture::None;
+        int others = 0;
+        for (const auto& [picture, id] : icons) {
+            HICON icon = ProgramIcon(id);
+            if (icon == nullptr) {
+                ADD_FAILURE() << "cannot load icon " << id << " of the program";
+                return TrayPicture::None;
+            }
+            const Match match = BestMatch(pixels, DrawnIcon(icon, size, background), size);
+            DestroyIcon(icon);
+            if (match.distance < kSamePicture) {
+                found = picture;
+                if (center != nullptr) {
+                    *center = {origin.x + match.at.x + size / 2, origin.y + match.at.y + size / 2};
+                }
+            } else if (match.distance > kOtherPicture) {
+                ++others;
+            }
+        }
+        // Exactly one of the program's icons, clearly.
+        return others == 2 ? found : TrayPicture::None;
+    }
+
+    // Waits until the tray shows the picture; the picture seen last otherwise.
+    TrayPicture WaitForPicture(TrayPicture expected, POINT* center = nullptr) const {
+        TrayPicture seen = TrayPicture::None;
+        WaitUntil([&] { return (seen = Picture(center)) == expected; });
+        return seen;
+    }
+
+    // Hovers over the icon at center and waits until the tray's tooltip shows the expected
+    // text; the text seen last otherwise.
+    std::string HoverForTip(POINT center, const std::string& expected) const {
+        HWND tray = FindWindowW(kWineTrayClass, nullptr);
+        DWORD trayProcess = 0;
+        GetWindowThreadProcessId(tray, &trayProcess);
+        // Off the icon first, so that the tooltip comes up anew with the current text.
+        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+        Pause(300);
+        SetCursorPos(center.x, center.y);
+        Pause(50);
+        SetCursorPos(center.x + 1, center.y);
+        std::string seen;
+        WaitUntil(
+            [&] {
+                seen = VisibleTip(trayProcess);
+                return seen == expected;
+            },
+            kTipTimeoutMs);
+        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+        return seen;
+    }
+
+  private:
+    struct TipSearch {
+        DWORD process;
+        std::string text;
+    };
+
+    static BOOL CALLBACK FindTip(HWND window, LPARAM parameter) {
+        auto* search = reinterpret_cast<TipSearch*>(parameter);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        wchar_t name[64] = L"";
+        GetClassNameW(window, name, 64);
+        if (process == search->process && IsWindowVisible(window) &&
+            wcscmp(name, kToolTipClass) == 0) {
+            search->text = WindowText(window);
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    static std::string VisibleTip(DWORD process) {
+        TipSearch search{process, {}};
+        EnumWindows(FindTip, reinterpret_cast<LPARAM>(&search));
+        return search.text;
+    }
+};
+
+class Tray : public testing::Test {
+  protected:
+    void SetUp() override { ResetSettings(); }
+
+    // Starts the program; waits for its main window (shown unless the settings hide it) and
+    // its icon.
+    static HWND Start(ProgramRun& program, bool expectShown = true) {
+        if (!program.Start()) {
+            return nullptr;
+        }
+        HWND main = program.WaitForMainWindow();
+        if (main == nullptr) {
+            ADD_FAILURE() << "the main window did not appear";
+            return nullptr;
+        }
+        EXPECT_TRUE(WaitUntil([main] { return !ControlText(main, IDC_ONLINE_TIME).empty(); }))
+            << "the clock does not tick";
+        if (expectShown) {
+            EXPECT_TRUE(WaitUntil([main] { return IsShown(main); })) << "the window stayed hidden";
+            ExpectOpaque(main);
+        }
+        EXPECT_TRUE(WaitUntil([main] { return ShellHoldsIcon(main); }))
+            << "the shell holds no icon of the program";
+        return main;
+    }
+
+    // A user who ran the program once and then changed a setting in the registry.
+    static HWND StartWithSetting(ProgramRun& program, const char* name, uint32_t value,
+                                 bool expectShown = true) {
+        {
+            ProgramRun first;
+            if (Start(first) == nullptr) {
+                return nullptr;
+            }
+            CloseWithEscape(first);
+        }
+        if (!settings::WriteDword(name, value)) {
+            ADD_FAILURE() << "cannot write " << name;
+            return nullptr;
+        }
+        return Start(program, expectShown);
+    }
+
+    static void CloseWithEscape(ProgramRun& program) {
+        PressKey(program.MainWindow(), VK_ESCAPE);
+        const MessageBoxInfo question = program.WaitForMessageBox();
+        ASSERT_TRUE(question) << "no close question after Escape";
+        ASSERT_TRUE(Answer(question, IDYES));
+        ASSERT_TRUE(program.WaitForExit().has_value()) << "the program did not end after Yes";
+    }
+
+    static void ExpectOpaque(HWND main) {
+        EXPECT_TRUE(WaitUntil([main] { return Opacity(main) == 255; }, kFadeTimeoutMs))
+            << "opacity " << Opacity(main).value_or(-1) << " after showing";
+    }
+
+    static void ExpectShownInFront(HWND main) {
+        EXPECT_TRUE(WaitUntil([main] { return IsShown(main); })) << "the window is not shown";
+        EXPECT_TRUE(WaitUntil([main] { return GetForegroundWindow() == main; }))
+            << "the window is not in front";
+        ExpectOpaque(main);
+    }
+
+    static void ExpectHidden(HWND main) {
+        EXPECT_TRUE(WaitUntil([main] { return !IsShown(main); })) << "the window is still shown";
+        // The fade-out ran before the window left the screen.
+        EXPECT_EQ(Opacity(main), 0);
+    }
+
+    static void Dial(ProgramRun& program) {
+        HWND main = program.MainWindow();
+        ASSERT_TRUE(Click(main, IDC_DIAL));
+        ASSERT_TRUE(WaitUntil([main] { return IsConnected(main); })) << "the call did not come up";
+        EXPECT_TRUE(program.NoMessageBoxFor(300)) << "a message came up after dialling";
+    }
+
+    // Opens the tray menu, saves its picture, and closes it again with Escape.
+    static void ScreenshotMenu(ProgramRun& program, const std::string& name) {
+        program.TrayNotify(WM_RBUTTONUP);
+        HWND menu = program.WaitForMenu();
+        ASSERT_NE(menu, nullptr) << "the tray menu did not appear";
+        SaveScreenshot(menu, name);
+        PressKey(menu, VK_ESCAPE);
+        ASSERT_TRUE(WaitUntil([menu] { return !IsWindow(menu) || !IsWindowVisible(menu); }))
+            << "Escape did not close the tray menu";
+    }
+};
+
+TEST_F(Tray, RightClickWhileHiddenThenTheFirstItemShowsTheWindowInFront) {
+    ProgramRun program;
+    HWND main = Start(program);
+    ASSERT_NE(main, nullptr);
+    ScreenshotMenu(program, "tray_menu_shown");
+
+    // First item while shown: "Ocultar ventana".
+    ASSERT_TRUE(program.ChooseTrayMenuItem(kShowHideItem));
+    ExpectHidden(main);
+    EXPECT_TRUE(program.IsRunning());
+    EXPECT_TRUE(ShellHoldsIcon(main));
+
+    // First item while hidden: "Mostrar ventana".
+    ScreenshotMenu(program, "tray_menu_hidden");
+    ASSERT_TRUE(program.ChooseTrayMenuItem(kShowHideItem));
+    ExpectShownInFront(main);
+    EXPECT_TRUE(program.NoMessageBoxFor(0));
+    program.Screenshot("main_window_after_tray");
+}
+
+TEST_F(Tray, TwoDoubleClicksHideAndShowTheWindowAgain) {
+    ProgramRun program;
+    HWND main = Start(program);
+    ASSERT_NE(main, nullptr);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        program.TrayNotify(WM_LBUTTONDBLCLK);
+        ExpectHidden(main);
+        program.TrayNotify(WM_LBUTTONDBLCLK);
+        ExpectShownInFront(main);
+    }
+    EXPECT_TRUE(program.NoMessageBoxFor(0));
+}
+
+// A single click, a move or a button pressed down is not an order: the window stays as it
+// is and no menu opens, whether the window is shown or hidden.
+TEST_F(Tray, SingleClicksAndMovesDoNothing) {
+    ProgramRun program;
+    HWND main = Start(program);
+    ASSERT_NE(main, nullptr);
+    for (bool shown : {true, false}) {
+        SCOPED_TRACE(shown ? "shown" : "hidden");
+        for (UINT mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEMOVE, WM_RBUTTONDOWN, WM_MBUTTONUP,
+                           WM_RBUTTONDBLCLK}) {
+            program.TrayNotify(mouse);
+        }
+        EXPECT_EQ(program.WaitForMenu(kNoChangeMs), nullptr) << "a menu opened";
+        EXPECT_EQ(IsShown(main), shown);
+        EXPECT_TRUE(program.NoMessageBoxFor(0));
+        if (shown) {
+            EXPECT_EQ(Opacity(main), 255);
+            program.TrayNotify(WM_LBUTTONDBLCLK);
+            ExpectHidden(main);
+        }
+    }
+}
+
+// The second item dials when not connected and hangs up when connected, with the same result
+// as the buttons "Discar" and "Cortar"; with closing on disconnect off the program stays.
+TEST_F(Tray, TheSecondItemDialsAndHangsUpLikeTheButtons) {
+    ProgramRun program;
+    HWND main = StartWithSetting(program, "COD", 0);
+    ASSERT_NE(main, nullptr);
+
+    // The buttons first, to know what each state looks like.
+    Dial(program);
+    const std::map<int, bool> connectedByButton = ButtonStates(main);
+    ASSERT_TRUE(Click(main, IDC_HANGUP));
+    ASSERT_TRUE(WaitUntil([main] { return IsNotConnected(main); })) << "Cortar did not hang up";
+    const std::map<int, bool> hungUpByButton = ButtonStates(main);
+    ASSERT_EQ(JournalCount(program, "RasDialA"), 1);
+    ASSERT_EQ(JournalCount(program, "RasHangUpA"), 1);
+
+    ASSERT_TRUE(program.ChooseTrayMenuItem(kDialHangUpItem));
+    ASSERT_TRUE(WaitUntil([main] { return IsConnected(main); })) << "\"Discar\" did not dial";
+    EXPECT_TRUE(program.NoMessageBoxFor(300));
+    EXPECT_EQ(JournalCount(program, "RasDialA"), 2);
+    EXPECT_EQ(ButtonStates(main), connectedByButton);
+    program.Screenshot("main_window_connected");
+    ScreenshotMenu(program, "tray_menu_connected");
+
+    ASSERT_TRUE(program.ChooseTrayMenuItem(kDialHangUpItem));
+    ASSERT_TRUE(WaitUntil([main] { return IsNotConnected(main); })) << "\"Cortar\" did not hang up";
+    EXPECT_EQ(JournalCount(program, "RasHangUpA"), 2);
+    EXPECT_EQ(JournalCount(program, "RasDialA"), 2) << "the hang-up item dialled";
+    EXPECT_EQ(ButtonStates(main), hungUpByButton);
+    EXPECT_TRUE(program.IsRunning());
+    EXPECT_TRUE(IsShown(main));
+    EXPECT_TRUE(ShellHoldsIcon(main));
+    EXPECT_TRUE(program.NoMessageBoxFor(300));
+}
+
+// With closing on disconnect on (the setting of a first start), hanging up from the tray ends
+// the program without a question. (Whether the icon was taken away first cannot be seen here:
+// Wine's shell drops the icons of a window that no longer exists.)
+TEST_F(Tray, HangingUpFromTheTrayEndsTheProgramWithCloseOnDisconnectOn) {
+    ProgramRun program;
+    HWND main = Start(program);
+    ASSERT_NE(main, nullptr);
+    ASSERT_EQ(settings::ReadDword("COD"), std::optional<uint32_t>(1));
+    Dial(program);
+    program.TrayNotify(WM_LBUTTONDBLCLK);
+    ExpectHidden(main);
+
+    ASSERT_TRUE(program.ChooseTrayMenuItem(kDialHangUpItem));
+    const std::optional<DWORD> exitCode = program.WaitForExit();
+    ASSERT_TRUE(exitCode.has_value()) << "the program did not end after the hang-up";
+    EXPECT_EQ(*exitCode, 0u);
+    EXPECT_EQ(JournalCount(program, "RasHangUpA"), 1);
+}
+
+TEST_F(Tray, CloseThenNoLeavesIconWindowAndConnectionAsTheyWere) {
+    ProgramRun program;
+    HWND main = Start(program);
+    ASSERT_NE(main, nullptr);
+    Dial(program);
+    const std::map<int, bool> before = ButtonStates(main);
+
+    for (bool shown : {true, false}) {
+        SCOPED_TRACE(shown ? "shown" : "hidden");
+        ASSERT_TRUE(program.ChooseTrayMenuItem(kCloseItem));
+        const MessageBoxInfo question = program.WaitForMessageBox();
+        ASSERT_TRUE(question) << "\"Cerrar\" asked nothing";
+        EXPECT_EQ(question.text, texts::kConfirmClose);
+        EXPECT_EQ(question.caption, texts::kAppTitle);
+        EXPECT_EQ(question.defaultButton, IDNO);
+        if (shown) {
+            SaveScreenshot(question.window, "close_question_from_tray");
+        }
+        ASSERT_TRUE(Answer(question, IDNO));
+
+        EXPECT_TRUE(program.NoMessageBoxFor(kNoChangeMs));
+        EXPECT_TRUE(program.IsRunning());
+        EXPECT_EQ(IsShown(main), shown);
+        EXPECT_EQ(ButtonStates(main), before);
+        EXPECT_TRUE(ShellHoldsIcon(main)) << "the icon is gone";
+        EXPECT_EQ(JournalCount(program, "RasHangUpA"), 0) << "the call was hung up";
+        if (shown) {
+            program.TrayNotify(WM_LBUTTONDBLCLK);
+            ExpectHidden(main);
+        }
+    }
+
+    // Yes ends the program and leaves the call up.
+    ASSERT_TRUE(program.ChooseTrayMenuItem(kCloseItem));
+    const MessageBoxInfo question = program.WaitForMessageBox();
+    ASSERT_TRUE(question);
+    ASSERT_TRUE(Answer(question, IDYES));
+    ASSERT_TRUE(program.WaitForExit().has_value()) << "Yes did not end the program";
+    EXPECT_EQ(JournalCount(program, "RasHangUpA"), 0) << "ending the program hung up";
+}
+
+// What the shell shows follows the connection: the disconnected picture with the program's
+// name at start, the connected picture while a call is up, the disconnected picture with
+// "Desconectado" after a hang-up, by button or from the tray.
+TEST_F(Tray, TheIconsPictureAndTipFollowTheConnection) {
+    ProgramRun program;
+    HWND main = StartWithSetting(program, "COD", 0);
+    ASSERT_NE(main, nullptr);
+    const ShellTray shell;
+    struct Expected {
+        TrayPicture picture;
+        const char* tip;
+    };
+    const Expected atStart{TrayPicture::Disconnected, "CORVINET Dialer"};
+    const Expected connected{TrayPicture::Connected, "Conectado a CORVINET"};
+    const Expected hungUp{TrayPicture::Disconnected, "Desconectado"};
+    auto expectShell = [&shell](const Expected& expected) {
+        POINT center{};
+        ASSERT_EQ(shell.WaitForPicture(expected.picture, &center), expected.picture);
+        EXPECT_EQ(shell.HoverForTip(center, expected.tip), expected.tip);
+    };
+
+    expectShell(atStart);
+    Dial(program);
+    expectShell(connected);
+    ASSERT_TRUE(Click(main, IDC_HANGUP));
+    ASSERT_TRUE(WaitUntil([main] { return IsNotConnected(main); }));
+    expectShell(hungUp);
+    ASSERT_TRUE(program.ChooseTrayMenuItem(kDialHangUpItem));
+    ASSERT_TRUE(WaitUntil([main] { return IsConnected(main); }));
+    expectShell(connected);
+    ASSERT_TRUE(program.ChooseTrayMenuItem(kDialHangUpItem));
+    ASSERT_TRUE(WaitUntil([main] { return IsNotConnected(main); }));
+    expectShell(hungUp);
+    EXPECT_TRUE(program.NoMessageBoxFor(0));
+}
+
+// A restarted taskbar forgets every icon and announces itself with the registered message
+// "TaskbarCreated": the program puts its icon back, with the picture and tip it had, and
+// still answers it. (The driver takes the icon away as the restarted taskbar would have lost
+// it, and sends the announcement to the program's window.)
+TEST_F(Tray, ARestartedTaskbarGetsTheIconBack) {
+    ProgramRun program;
+    HWND main = Start(program);
+    ASSERT_NE(main, nullptr);
+    Dial(program);
+    program.TrayNotify(WM_LBUTTONDBLCLK);
+    ExpectHidden(main);
+
+    const ShellTray shell;
+    const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    ASSERT_NE(taskbarCreated, 0u);
+    for (int restart = 0; restart < 2; ++restart) {
+        SCOPED_TRACE(restart);
+        ASSERT_TRUE(ShellForgetsIcon(main));
+        ASSERT_FALSE(ShellHoldsIcon(main));
+        PostMessageW(main, taskbarCreated, 0, 0);
+        EXPECT_TRUE(WaitUntil([main] { return ShellHoldsIcon(main); }))
+            << "the icon did not come back";
+        // As it was: the connected picture and tip.
+        POINT center{};
+        ASSERT_EQ(shell.WaitForPicture(TrayPicture::Connected, &center), TrayPicture::Connected);
+        EXPECT_EQ(shell.HoverForTip(center, "Conectado a CORVINET"), "Conectado a CORVINET");
+    }
+    // The icon works as before: its menu shows the hidden window again.
+    ASSERT_TRUE(program.ChooseTrayMenuItem(kShowHideItem));
+    ExpectShownInFront(main);
+    EXPECT_TRUE(IsConnected(main));
+    EXPECT_TRUE(program.NoMessageBoxFor(0));
+}
+
+// With "Minimizar automáticamente" on, the window never shows at start; the first showing
+// from the tray still ends fully opaque.
+TEST_F(Tray, AWindowStartedHiddenShowsOpaqueFromTheTray) {
+    ProgramRun program;
+    HWND main = StartWithSetting(program, "Minimize", 1, false);
+    ASSERT_NE(main, nullptr);
+    EXPECT_FALSE(IsShown(main));
+    EXPECT_TRUE(program.NoMessageBoxFor(kNoChangeMs));
+    EXPECT_FALSE(IsShown(main)) << "the window came up although Minimize is on";
+
+    program.TrayNotify(WM_LBUTTONDBLCLK);
+    ExpectShownInFront(main);
+    program.Screenshot("main_window_first_shown_from_tray");
+    program.TrayNotify(WM_LBUTTONDBLCLK);
+    ExpectHidden(main);
+    ASSERT_TRUE(program.ChooseTrayMenuItem(kShowHideItem));
+    ExpectShownInFront(main);
+}
+
+}  // namespace
