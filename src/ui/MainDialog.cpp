@@ -113,7 +113,7 @@ BOOL MainDialog::OnInitDialog() {
     onlineSeconds = 0;
     UpdateData(false);
     EnableToolTips();
-    // Call log: opened here, before the timer and any automatic dial (added with the call log).
+    callLog.Open();  // before the timer and any automatic dial; the program runs on without it
     SetTimer(hwnd, kClockTimerId, kClockPeriodMs, nullptr);
     if (settings.GetAutoDial() != 0) {
         OnDial();
@@ -198,7 +198,7 @@ void MainDialog::OnDial() {
     if (connection.Dial(locationIndex) == 0) {
         return;
     }
-    // Call log: the call-start record is written here (added with the call log).
+    callLog.WriteCallStart();
     connectStart = Now();
     connected = 1;
     trayIcon.SetIcon(1);
@@ -223,7 +223,7 @@ void MainDialog::OnHangUp() {
     int64_t elapsed = Now() - connectStart;
     onlineSeconds += elapsed;
     int minutes = static_cast<int>(elapsed / 60 + 1);
-    (void)minutes;  // Call log: the call-end record with these minutes (added with the call log).
+    callLog.WriteCallEnd(minutes);
     waitCursor.End();
     if (closeOnDisconnect != 0) {
         trayIcon.Remove();

@@ -14,6 +14,7 @@
 #include "framework/Dialog.h"
 #include "ui/TrayIcon.h"
 #include "ui/WindowAppearance.h"
+#include "usage/CallLog.h"
 
 class MainDialog : public Dialog {
   public:
@@ -61,6 +62,7 @@ class MainDialog : public Dialog {
 
     Button usageButton, locationButton, timerButton, mailButton, dialButton, hangUpButton;
     std::string onlineTimeText;
+    CallLog callLog;
     int firstPaintDone = 0;
     WindowAppearance appearance;  // holds the user-interface library (user32Module)
     int32_t locationIndex = 0;
