@@ -108,3 +108,16 @@ foreach(source ${E2E_TEST_SOURCES})
                          TEST_PREFIX "e2e." PROPERTIES TIMEOUT 180 RESOURCE_LOCK corvinet_e2e
                          ${WINE_TEST_PROPERTIES})
 endforeach()
+
+# ---- Call log: the start-up trim at a fixed date ------------------------------------------
+# Not a *_test.cpp: this driver only makes sense under libfaketime, which the script sets up
+# for the driver's (and so the program's) Linux process and never for the Wine server.
+add_executable(e2e_call_log_trim_faketime ${CMAKE_SOURCE_DIR}/tests/e2e/call_log_trim_faketime.cpp)
+target_compile_options(e2e_call_log_trim_faketime PRIVATE ${CORVINET_WARNINGS})
+target_link_libraries(e2e_call_log_trim_faketime PRIVATE e2e_driver)
+add_dependencies(e2e_call_log_trim_faketime CORVINET linesim)
+add_test(NAME e2e.CallLogTrim.StartOnFifthOfJanuaryDropsLastYearsCallsAndReportsJanuaryAlone
+         COMMAND sh ${CMAKE_SOURCE_DIR}/tests/e2e/call_log_trim_faketime.sh
+                 ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh $<TARGET_FILE:e2e_call_log_trim_faketime>)
+set_tests_properties(e2e.CallLogTrim.StartOnFifthOfJanuaryDropsLastYearsCallsAndReportsJanuaryAlone
+                     PROPERTIES TIMEOUT 180 RESOURCE_LOCK corvinet_e2e ${WINE_TEST_PROPERTIES})

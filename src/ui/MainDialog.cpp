@@ -12,6 +12,7 @@
 #include "settings/DialerSettings.h"
 #include "ui/AboutDialog.h"
 #include "ui/ClockText.h"
+#include "usage/UsageDialog.h"
 
 namespace {
 
@@ -281,7 +282,9 @@ void MainDialog::OnLocation() {
 }
 
 void MainDialog::OnUsage() {
-    // Usage report window (added with the call log).
+    UsageDialog usage;
+    usage.log = &callLog;
+    usage.DoModal();
 }
 
 void MainDialog::RunAboutBox() {
