@@ -88,8 +88,10 @@ class WindowAppearanceTest : public testing::Test {
         windowClass.lpszClassName = "AppearanceTestWindow";
         windowClass.hbrBackground = CreateSolidBrush(kBackground);
         RegisterClassA(&windowClass);  // fails harmlessly after the first test
-        window = CreateWindowExA(0, "AppearanceTestWindow", "appearance", WS_POPUP, 40, 40, 120, 80,
-                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        // Away from where the end-to-end tests look (Wine's tray window at the top left, the
+        // program's windows in the middle), as both may run at once.
+        window = CreateWindowExA(0, "AppearanceTestWindow", "appearance", WS_POPUP, 1100, 900, 120,
+                                 80, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(window, nullptr);
         appearance.SetWindow(window);
     }
