@@ -12,6 +12,8 @@
 #include "settings/DialerSettings.h"
 #include "ui/AboutDialog.h"
 #include "ui/ClockText.h"
+#include "usage/DisconnectSchedule.h"
+#include "usage/DisconnectTimerDialog.h"
 #include "usage/UsageDialog.h"
 
 namespace {
@@ -242,7 +244,18 @@ void MainDialog::ShowConnectedState(bool isConnected) {
 LRESULT MainDialog::OnTimer(WPARAM id, LPARAM) {
     if (id == kClockTimerId) {
         UpdateClock();
-        // Scheduled disconnect: checked here on every tick (added with the scheduled disconnect).
+        // Scheduled disconnect: a schedule that falls due is switched off before the hang-up,
+        // so that it cannot fire twice whatever the hang-up does; with no call up, switching it
+        // off is all. The hang-up may end the window (close on disconnect): nothing follows it.
+        if (disconnectArmed != 0 &&
+            IsDisconnectDue(disconnectMode, disconnectLimit, connected != 0, connectStart, Now())) {
+            disconnectArmed = 0;
+            if (connected != 0) {
+                OnHangUp();
+                Default();
+                return 0;
+            }
+        }
     }
     Default();
     return 0;
@@ -273,8 +286,11 @@ void MainDialog::OnMail() {
     ShellExecuteA(GetMainWindowHandle(), "open", site.c_str(), "", "", SW_SHOWNORMAL);
 }
 
+// The dialog writes the three schedule fields itself when accepted.
 void MainDialog::OnDisconnectTimer() {
-    // Scheduled-disconnect dialog (added with the scheduled disconnect).
+    DisconnectTimerDialog dialog;
+    dialog.SetTargets(&disconnectLimit, &disconnectMode, &disconnectArmed);
+    dialog.DoModal();
 }
 
 void MainDialog::OnLocation() {
