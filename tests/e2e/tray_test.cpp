@@ -3,8 +3,8 @@
 // items with the keyboard. Under Wine another process cannot read a menu's items, so each item
 // is checked by what choosing it does. Witnesses: the main window (visible, in front, its
 // opacity as the layered-window attributes hold it, its buttons), the line simulator's
-// journal, the program's message boxes, and the shell itself, asked whether it holds the
-// program's icon.
+// journal, the program's message boxes, and the shell itself: asked whether it holds the
+// program's icon, and read off Wine's tray window (the picture it shows and its tooltip).
 #include <gtest/gtest.h>
 
 #include <windows.h>
