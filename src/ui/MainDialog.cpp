@@ -10,6 +10,8 @@
 #include "remote/ConfigServerClient.h"
 #include "resource.h"
 #include "settings/DialerSettings.h"
+#include "settings/LocationDialog.h"
+#include "settings/SettingsDialog.h"
 #include "ui/AboutDialog.h"
 #include "ui/ClockText.h"
 #include "usage/DisconnectSchedule.h"
@@ -271,8 +273,8 @@ void MainDialog::UpdateClock() {
 }
 
 void MainDialog::OnConfigure() {
-    // Settings dialog: run here (added with the settings dialog). Whatever it did, the window
-    // shows what the registry now holds.
+    SettingsDialog settingsDialog;
+    settingsDialog.DoModal();  // saved or cancelled: the window shows what the registry now holds
     DialerSettings settings;
     settings.Load();
     locationIndex = settings.GetLocation();
@@ -293,8 +295,21 @@ void MainDialog::OnDisconnectTimer() {
     dialog.DoModal();
 }
 
+// The chosen location is only held here; the next dial stores it.
 void MainDialog::OnLocation() {
-    // Location chooser (added with the location chooser).
+    LocationDialog chooser;
+    DialerSettings settings;
+    settings.Load();
+    chooser.SetLocationTarget(&locationIndex);
+    if (chooser.DoModal() != IDOK) {
+        return;
+    }
+    char name[kListTextSize] = "";
+    long long entry = static_cast<long long>(locationIndex) + 1;
+    if (entry > 0 && entry <= UINT32_MAX) {
+        settings.ReadListName(static_cast<uint32_t>(entry), name, sizeof(name));
+    }
+    locationButton.SetText(name);
 }
 
 void MainDialog::OnUsage() {
