@@ -65,6 +65,19 @@ bool WaitForIdle(HWND window) {
     return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, kIdleTimeoutMs, &ignored) != 0;
 }
 
+// Selects a combo item and sends the dialog the selection change; returns when it is handled.
+bool SelectAndNotify(HWND dialog, int id, int index) {
+    HWND combo = Control(dialog, id);
+    DWORD_PTR result = 0;
+    return combo != nullptr &&
+           SendMessageTimeoutW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0, SMTO_BLOCK,
+                               kIdleTimeoutMs, &result) != 0 &&
+           result == static_cast<DWORD_PTR>(index) &&
+           SendMessageTimeoutW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                               reinterpret_cast<LPARAM>(combo), SMTO_BLOCK, kIdleTimeoutMs,
+                               &result) != 0;
+}
+
 void StoreSettingsWithoutCloseOnDisconnect() {
     std::map<std::string, uint32_t> numbers = {
         {"DialPulse", 0}, {"AutoDial", 0},   {"Minimize", 0},           {"COD", 0},
@@ -134,8 +147,7 @@ TEST(CallLogTrim, StartOnFifthOfJanuaryDropsLastYearsCallsAndReportsJanuaryAlone
     ASSERT_TRUE(WaitForIdle(usage));
     const std::string thisMonth = ControlText(usage, IDC_REPORT);
     SaveScreenshot(usage, "january_2027");
-    ASSERT_TRUE(SelectComboItem(usage, IDC_MONTH, 1));
-    ASSERT_TRUE(WaitForIdle(usage));
+    ASSERT_TRUE(SelectAndNotify(usage, IDC_MONTH, 1));
     const std::string monthBefore = ControlText(usage, IDC_REPORT);
     ASSERT_TRUE(Click(usage, IDCANCEL));
     ASSERT_TRUE(WaitUntil([usage] { return !IsWindow(usage); }));
