@@ -46,16 +46,15 @@ std::optional<int32_t> StoredLocation() {
     return raw ? std::optional<int32_t>(static_cast<int32_t>(*raw)) : std::nullopt;
 }
 
+BOOL CALLBACK CollectChild(HWND child, LPARAM found) {
+    reinterpret_cast<std::vector<HWND>*>(found)->push_back(child);
+    return TRUE;
+}
+
 // The texts of a window's child controls, in their order.
 std::vector<std::string> ChildTexts(HWND window) {
     std::vector<HWND> children;
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM found) {
-            reinterpret_cast<std::vector<HWND>*>(found)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&children));
+    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
     std::vector<std::string> texts;
     for (HWND child : children) {
         texts.push_back(WindowText(child));

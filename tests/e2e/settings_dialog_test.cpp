@@ -53,15 +53,14 @@ std::string StoredName(int entry) {
     return settings::ReadString(("LstName" + std::to_string(entry)).c_str()).value_or("<missing>");
 }
 
+BOOL CALLBACK CollectChild(HWND child, LPARAM found) {
+    reinterpret_cast<std::vector<HWND>*>(found)->push_back(child);
+    return TRUE;
+}
+
 std::vector<std::string> ChildTexts(HWND window) {
     std::vector<HWND> children;
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM found) {
-            reinterpret_cast<std::vector<HWND>*>(found)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&children));
+    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
     std::vector<std::string> texts;
     for (HWND child : children) {
         texts.push_back(WindowText(child));
