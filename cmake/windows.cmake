@@ -121,3 +121,78 @@ add_test(NAME e2e.CallLogTrim.StartOnFifthOfJanuaryDropsLastYearsCallsAndReports
                  ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh $<TARGET_FILE:e2e_call_log_trim_faketime>)
 set_tests_properties(e2e.CallLogTrim.StartOnFifthOfJanuaryDropsLastYearsCallsAndReportsJanuaryAlone
                      PROPERTIES TIMEOUT 180 RESOURCE_LOCK corvinet_e2e ${WINE_TEST_PROPERTIES})
+
+# ---- Release: the small program, the installer and the release checks --------------------
+# CORVINET_RELEASE=ON (tools/release.sh) builds the program for distribution: optimised for
+# size, every function and datum in its own section so that the linker drops what nothing
+# uses, and no symbols in the file. Other configurations are left as they are.
+option(CORVINET_RELEASE "Size-optimised, stripped program for distribution" OFF)
+if(CORVINET_RELEASE)
+    foreach(target corvinet_core corvinet_win CORVINET)
+        target_compile_options(${target} PRIVATE -Os -ffunction-sections -fdata-sections)
+    endforeach()
+    target_link_options(CORVINET PRIVATE -Wl,--gc-sections -s)
+endif()
+
+# The installer (installer/corvinet.nsi, NSIS): a 64-bit installer for the 64-bit program
+# and a 32-bit one for the 32-bit program, in <build>/installer/.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CORVINET_ARCH win64)
+    set(CORVINET_NSIS_TARGET amd64-unicode)
+    set(CORVINET_PE_MACHINE x86-64)
+else()
+    set(CORVINET_ARCH win32)
+    set(CORVINET_NSIS_TARGET x86-unicode)
+    set(CORVINET_PE_MACHINE i386)
+endif()
+set(CORVINET_SETUP_NAME CORVINET-Dialer-${PROJECT_VERSION}-setup-${CORVINET_ARCH}.exe)
+set(CORVINET_SETUP ${CMAKE_BINARY_DIR}/installer/${CORVINET_SETUP_NAME})
+# The uninstall entry links the provider's site and download page, as the program knows them.
+file(STRINGS ${CMAKE_SOURCE_DIR}/res/strings.rc CORVINET_ADDRESSES
+     REGEX "^ *(IDS_PROVIDER_SITE|IDS_URL_DOWNLOAD) ")
+string(REGEX REPLACE ".*IDS_PROVIDER_SITE \"([^\"]*)\".*" "\\1" CORVINET_PROVIDER_SITE
+       "${CORVINET_ADDRESSES}")
+string(REGEX REPLACE ".*IDS_URL_DOWNLOAD \"([^\"]*)\".*" "\\1" CORVINET_DOWNLOAD_PAGE
+       "${CORVINET_ADDRESSES}")
+find_program(CORVINET_MAKENSIS makensis)
+if(CORVINET_MAKENSIS)
+    add_custom_command(
+        OUTPUT ${CORVINET_SETUP}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/installer
+        COMMAND ${CORVINET_MAKENSIS} -V2 -INPUTCHARSET UTF8
+                -DPROGRAM_EXE=$<TARGET_FILE:CORVINET> -DOUTFILE=${CORVINET_SETUP}
+                -DTARGET=${CORVINET_NSIS_TARGET} -DVERSION=${PROJECT_VERSION}
+                -DICON=${CMAKE_SOURCE_DIR}/res/icons/app.ico
+                -DPROVIDER_SITE=${CORVINET_PROVIDER_SITE} -DDOWNLOAD_PAGE=${CORVINET_DOWNLOAD_PAGE}
+                ${CMAKE_SOURCE_DIR}/installer/corvinet.nsi
+        DEPENDS CORVINET ${CMAKE_SOURCE_DIR}/installer/corvinet.nsi
+                ${CMAKE_SOURCE_DIR}/res/icons/app.ico ${CMAKE_SOURCE_DIR}/res/strings.rc
+        COMMENT "Installer ${CORVINET_SETUP_NAME}"
+        VERBATIM)
+    add_custom_target(corvinet_installer DEPENDS ${CORVINET_SETUP})
+else()
+    message(STATUS "makensis not found (Debian package nsis): no installer")
+endif()
+if(TARGET e2e_installer_test)
+    target_compile_definitions(e2e_installer_test PRIVATE
+                               CORVINET_SETUP_NAME="${CORVINET_SETUP_NAME}")
+    target_link_libraries(e2e_installer_test PRIVATE ole32 uuid)
+    if(TARGET corvinet_installer)
+        add_dependencies(e2e_installer_test corvinet_installer)
+    endif()
+endif()
+
+# The program imports only DLLs of Windows itself; the 64-bit build also checks the 32-bit
+# program that tools/setup.sh builds beside it (build/win32), and reports the test skipped
+# when that build is not there.
+add_test(NAME release.ImportsOnlySystemDlls
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/installer/imports_test.sh
+                 --machine ${CORVINET_PE_MACHINE} $<TARGET_FILE:CORVINET>)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CORVINET_I686_PROGRAM ${CMAKE_BINARY_DIR}/../win32/bin/CORVINET.exe
+        CACHE FILEPATH "The 32-bit program whose imports the 64-bit build's tests check")
+    add_test(NAME release.ImportsOnlySystemDlls32
+             COMMAND bash ${CMAKE_SOURCE_DIR}/tests/installer/imports_test.sh
+                     --machine i386 --skip-missing ${CORVINET_I686_PROGRAM})
+    set_tests_properties(release.ImportsOnlySystemDlls32 PROPERTIES SKIP_RETURN_CODE 77)
+endif()

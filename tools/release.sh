@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# Builds the release of CORVINET Dialer from a bare Debian 12 machine:
+#   1. installs what is missing (tools/setup.sh: MinGW-w64, CMake, NSIS, ...);
+#   2. builds the 64-bit and the 32-bit program in release mode, optimised for size and
+#      stripped (CORVINET_RELEASE=ON), in build/release-win64 and build/release-win32, and an
+#      installer for each (installer/corvinet.nsi);
+#   3. checks each program: its processor, its imports (only DLLs of Windows itself), its
+#      version resource and its manifest;
+#   4. writes dist/:
+#        dist/win64/CORVINET.exe                          the 64-bit program
+#        dist/win32/CORVINET.exe                          the 32-bit program
+#        dist/CORVINET-Dialer-<version>-setup-win64.exe   installer of the 64-bit program
+#        dist/CORVINET-Dialer-<version>-setup-win32.exe   installer of the 32-bit program
+#        dist/SHA256SUMS                                  checksums of the four (sha256sum -c)
+# Exits non-zero when a build or a check fails. CORVINET_BUILD_DIR moves the build folder.
+#
+#   bash tools/release.sh
+set -euo pipefail
+
+# shellcheck source=tools/setup.sh
+source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+
+DIST="$CORVINET_ROOT/dist"
+VERSION="$(sed -nE 's/^project\(CORVINET VERSION ([0-9.]+) .*/\1/p' "$CORVINET_ROOT/CMakeLists.txt")"
+# The size the 64-bit program should stay within.
+SIZE_TARGET=$((512 * 1024))
+
+if [[ -z $VERSION ]]; then
+    echo "cannot read the version from CMakeLists.txt" >&2
+    exit 1
+fi
+
+# Builds one architecture. Arguments: win64|win32, toolchain file.
+build_release() {
+    local arch="$1" toolchain="$2" folder="$CORVINET_BUILD/release-$1"
+    corvinet_log "Building ${folder#"$CORVINET_ROOT"/} (release, $arch)"
+    cmake -S "$CORVINET_ROOT" -B "$folder" -G "Unix Makefiles" \
+        -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/$toolchain" \
+        -DCMAKE_BUILD_TYPE=Release -DCORVINET_RELEASE=ON >/dev/null
+    cmake --build "$folder" -j"$CORVINET_JOBS" --target CORVINET corvinet_installer
+}
+
+# Checks one program. Arguments: the exe, win64|win32.
+check_program() {
+    local exe="$1" arch="$2" machine triple resources
+    if [[ $arch == win64 ]]; then
+        machine=x86-64
+        triple=x86_64-w64-mingw32
+    else
+        machine=i386
+        triple=i686-w64-mingw32
+    fi
+    bash "$CORVINET_ROOT/tests/installer/imports_test.sh" --machine "$machine" "$exe"
+    if "$triple-objdump" -h "$exe" | grep '\.debug' >/dev/null; then
+        echo "FAIL $exe: not stripped (debug sections)" >&2
+        return 1
+    fi
+    resources="$("$triple-windres" -i "$exe" -O rc 2>/dev/null)"
+    if ! tr -d ' ' <<<"$resources" | grep -x "FILEVERSION${VERSION//./,}" >/dev/null; then
+        echo "FAIL $exe: its version resource is not $VERSION" >&2
+        return 1
+    fi
+    if ! grep -q 'RT_MANIFEST' <<<"$resources" || ! grep -q 'asInvoker' <<<"$resources"; then
+        echo "FAIL $exe: no application manifest" >&2
+        return 1
+    fi
+    echo "ok   $exe: stripped, version $VERSION, manifest"
+}
+
+size_of() {
+    stat -c %s "$1"
+}
+
+corvinet_log "Checking the tools"
+corvinet_install
+
+build_release win64 mingw-w64-x86_64.cmake
+build_release win32 mingw-w64-i686.cmake
+
+SETUP64="CORVINET-Dialer-$VERSION-setup-win64.exe"
+SETUP32="CORVINET-Dialer-$VERSION-setup-win32.exe"
+
+corvinet_log "Checking the programs"
+check_program "$CORVINET_BUILD/release-win64/bin/CORVINET.exe" win64
+check_program "$CORVINET_BUILD/release-win32/bin/CORVINET.exe" win32
+for setup in "$CORVINET_BUILD/release-win64/installer/$SETUP64" \
+    "$CORVINET_BUILD/release-win32/installer/$SETUP32"; do
+    if [[ ! -s $setup ]]; then
+        echo "FAIL: no installer $setup" >&2
+        exit 1
+    fi
+done
+# The 64-bit installer runs as a 64-bit process (on machines that refuse 32-bit programs, too).
+bash "$CORVINET_ROOT/tests/installer/imports_test.sh" --machine x86-64 \
+    "$CORVINET_BUILD/release-win64/installer/$SETUP64" >/dev/null
+bash "$CORVINET_ROOT/tests/installer/imports_test.sh" --machine i386 \
+    "$CORVINET_BUILD/release-win32/installer/$SETUP32" >/dev/null
+
+corvinet_log "Writing ${DIST#"$CORVINET_ROOT"/}"
+rm -rf "$DIST"
+mkdir -p "$DIST/win64" "$DIST/win32"
+cp "$CORVINET_BUILD/release-win64/bin/CORVINET.exe" "$DIST/win64/CORVINET.exe"
+cp "$CORVINET_BUILD/release-win32/bin/CORVINET.exe" "$DIST/win32/CORVINET.exe"
+cp "$CORVINET_BUILD/release-win64/installer/$SETUP64" "$DIST/$SETUP64"
+cp "$CORVINET_BUILD/release-win32/installer/$SETUP32" "$DIST/$SETUP32"
+(
+    cd "$DIST"
+    sha256sum win64/CORVINET.exe win32/CORVINET.exe "$SETUP64" "$SETUP32" >SHA256SUMS
+    sha256sum --quiet -c SHA256SUMS
+)
+
+echo
+printf '%-45s %10s %9s\n' "file" "bytes" "KiB"
+for file in win64/CORVINET.exe win32/CORVINET.exe "$SETUP64" "$SETUP32" SHA256SUMS; do
+    bytes="$(size_of "$DIST/$file")"
+    printf '%-45s %10d %9.1f\n' "dist/$file" "$bytes" "$(awk -v b="$bytes" 'BEGIN { print b / 1024 }')"
+done
+echo
+cat "$DIST/SHA256SUMS"
+bytes="$(size_of "$DIST/win64/CORVINET.exe")"
+if [[ $bytes -gt $SIZE_TARGET ]]; then
+    echo "WARNING: the 64-bit program ($bytes bytes) is over $SIZE_TARGET bytes (512 KiB)" >&2
+else
+    echo "The 64-bit program is $bytes bytes, within 512 KiB."
+fi
