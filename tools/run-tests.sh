@@ -11,6 +11,8 @@
 # Exits non-zero when anything failed. CORVINET_BUILD_DIR moves the build folder;
 # CORVINET_TEST_DISPLAY uses an existing X display instead of a private Xvfb.
 set -euo pipefail
+# Nothing here reads input; Wine and apt must never wait for any (CI has no standard input).
+exec </dev/null
 
 # shellcheck source=tools/setup.sh
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
