@@ -184,7 +184,7 @@ fi
 
 # The server and the prefix come first: the prefix boots while the builds run.
 rm -rf "$SERVER_DIR"
-corvinet_start_config_server "$SERVER_DIR"
+corvinet_start_config_server "$SERVER_DIR" --script "$SERVER_DIR/script.json"
 (prepare_prefix) >"$LOGS/prefix.log" 2>&1 &
 PREFIX_JOB=$!
 
