@@ -17,6 +17,7 @@ const MessageMap& AboutDialog::GetMessageMap() const {
     // it. Only the cancel command (Escape, the close box) ends the box.
     static const MessageMap map = {
         OnClicked(IDC_PROVIDER_LINK, &AboutDialog::OpenProviderPage),
+        OnMessage(WM_DESTROY, &AboutDialog::OnDestroy),
     };
     return map;
 }
@@ -36,4 +37,27 @@ BOOL AboutDialog::OnInitDialog() {
 void AboutDialog::OpenProviderPage() {
     std::string page = LoadResString(IDS_PROVIDER_PAGE);
     ShellExecuteA(GetMainWindowHandle(), "open", page.c_str(), "", "", SW_SHOWNORMAL);
+}
+
+// The picture is a static control that loads the template's bitmap itself. Windows deletes
+// such a bitmap with the control, Wine's control leaves it behind: one bitmap more for every
+// opening of the box. Taken out of the control before the box goes, the bitmap is the box's to
+// delete on both, and the control has nothing left to delete.
+LRESULT AboutDialog::OnDestroy(WPARAM, LPARAM) {
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[16] = "";
+        GetClassNameA(child, className, sizeof(className));
+        if (lstrcmpiA(className, "Static") != 0 ||
+            (GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) != SS_BITMAP) {
+            continue;
+        }
+        HGDIOBJ picture =
+            reinterpret_cast<HGDIOBJ>(SendMessageA(child, STM_SETIMAGE, IMAGE_BITMAP, 0));
+        if (picture != nullptr) {
+            DeleteObject(picture);
+        }
+    }
+    Default();
+    return 0;
 }
