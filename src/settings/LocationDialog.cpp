@@ -1,7 +1,18 @@
 #include "settings/LocationDialog.h"
 
+#include <algorithm>
+
 #include "resource.h"
 #include "settings/DialerSettings.h"
+
+namespace {
+
+// The most lines the chooser shows. A list update stores at most 30 entries and the default
+// list has 15; only a damaged registry holds a count beyond this, and reading a name for each
+// of, say, 4294967295 lines would keep the chooser from ever opening.
+constexpr uint64_t kMaxLines = 1000;
+
+}  // namespace
 
 LocationDialog::LocationDialog(HWND parent) : Dialog(IDD_LOCATION, parent) {}
 
@@ -26,7 +37,7 @@ BOOL LocationDialog::OnInitDialog() {
     // is directly a location index. A name that cannot be read stays an empty line.
     // The count is counted in 64 bits so that a stored count of 0xFFFFFFFF cannot wrap around;
     // a list box that runs out of room ends the filling.
-    const uint64_t items = settings.GetListItems();
+    const uint64_t items = std::min<uint64_t>(settings.GetListItems(), kMaxLines);
     for (uint64_t entry = 1; entry <= items; ++entry) {
         char name[kListTextSize] = "";
         settings.ReadListName(static_cast<uint32_t>(entry), name, sizeof(name));
