@@ -13,6 +13,7 @@
 #include "settings/LocationDialog.h"
 #include "settings/SettingsDialog.h"
 #include "ui/AboutDialog.h"
+#include "ui/ButtonBitmap.h"
 #include "ui/ClockText.h"
 #include "usage/DisconnectSchedule.h"
 #include "usage/DisconnectTimerDialog.h"
@@ -150,9 +151,9 @@ void MainDialog::ShowLocationName() {
 
 void MainDialog::AttachButtonBitmaps() {
     HINSTANCE instance = Application::GetInstance();
-    mailBitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_MAIL));
-    timerBitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_TIMER));
-    usageBitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_USAGE));
+    mailBitmap = LoadButtonBitmap(instance, IDB_MAIL);
+    timerBitmap = LoadButtonBitmap(instance, IDB_TIMER);
+    usageBitmap = LoadButtonBitmap(instance, IDB_USAGE);
     mailButton.SetImage(mailBitmap);
     timerButton.SetImage(timerBitmap);
     usageButton.SetImage(usageBitmap);

@@ -1,0 +1,65 @@
+#include "ui/ButtonBitmap.h"
+
+namespace {
+
+constexpr BYTE kDrawnFaceGrey = 192;  // the background the pictures were drawn on
+constexpr UINT kMaxPaletteColours = 256;
+
+bool IsDrawnFace(BYTE red, BYTE green, BYTE blue) {
+    return red == kDrawnFaceGrey && green == kDrawnFaceGrey && blue == kDrawnFaceGrey;
+}
+
+// Palette pictures (16 colours): change the palette entry.
+void MapPalette(HBITMAP bitmap, COLORREF face) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (dc == nullptr) {
+        return;
+    }
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    RGBQUAD colours[kMaxPaletteColours];
+    UINT count = GetDIBColorTable(dc, 0, kMaxPaletteColours, colours);
+    for (UINT i = 0; i < count; ++i) {
+        if (IsDrawnFace(colours[i].rgbRed, colours[i].rgbGreen, colours[i].rgbBlue)) {
+            colours[i].rgbRed = GetRValue(face);
+            colours[i].rgbGreen = GetGValue(face);
+            colours[i].rgbBlue = GetBValue(face);
+        }
+    }
+    SetDIBColorTable(dc, 0, count, colours);
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+}
+
+// True-colour pictures: change the background pixels themselves.
+void MapPixels(const DIBSECTION& section, COLORREF face) {
+    GdiFlush();
+    BYTE* rows = static_cast<BYTE*>(section.dsBm.bmBits);
+    for (LONG y = 0; rows != nullptr && y < section.dsBm.bmHeight; ++y) {
+        BYTE* pixel = rows + static_cast<size_t>(y) * section.dsBm.bmWidthBytes;
+        for (LONG x = 0; x < section.dsBm.bmWidth; ++x, pixel += 3) {
+            if (IsDrawnFace(pixel[2], pixel[1], pixel[0])) {
+                pixel[0] = GetBValue(face);
+                pixel[1] = GetGValue(face);
+                pixel[2] = GetRValue(face);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+HBITMAP LoadButtonBitmap(HINSTANCE instance, int id) {
+    auto bitmap = static_cast<HBITMAP>(
+        LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    DIBSECTION section;
+    if (bitmap == nullptr || GetObjectA(bitmap, sizeof(section), &section) != sizeof(section)) {
+        return bitmap;
+    }
+    COLORREF face = GetSysColor(COLOR_BTNFACE);
+    if (section.dsBm.bmBitsPixel <= 8) {
+        MapPalette(bitmap, face);
+    } else if (section.dsBm.bmBitsPixel == 24) {
+        MapPixels(section, face);
+    }
+    return bitmap;
+}
