@@ -162,6 +162,11 @@ class LocationChooser : public testing::Test {
     // The Tab key moves the focus from "Cancel" to the list, as a keyboard user would.
     static bool FocusListWithTab(HWND chooser) {
         HWND list = Control(chooser, IDC_LOCATION_LIST);
+        // The dialog gives the focus to its first control a moment after it appears: press Tab
+        // only once some control of the chooser has it, as a user would see it.
+        if (!WaitUntil([&] { return FocusedControl(chooser) != nullptr; })) {
+            return false;
+        }
         PressKey(FocusedControl(chooser), VK_TAB);
         return WaitUntil([&] { return FocusedControl(chooser) == list; });
     }
