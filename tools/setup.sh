@@ -18,7 +18,7 @@ CORVINET_JOBS=2
 
 CORVINET_PACKAGES=(cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev
     libbenchmark-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb xauth xdotool
-    imagemagick faketime nsis python3 ca-certificates)
+    imagemagick faketime nsis python3 ca-certificates fonts-dejavu-extra)
 
 # Commands and files that the packages above provide; when all are present, apt is skipped.
 CORVINET_COMMANDS=(cmake make g++ clang clang++ x86_64-w64-mingw32-g++-posix
@@ -27,7 +27,7 @@ CORVINET_COMMANDS=(cmake make g++ clang clang++ x86_64-w64-mingw32-g++-posix
     regedit Xvfb xauth xdotool import faketime makensis python3)
 CORVINET_FILES=(/usr/src/googletest/CMakeLists.txt /usr/include/gtest/gtest.h
     /usr/include/benchmark/benchmark.h /usr/lib/wine/wine64 /usr/bin/convert
-    /etc/ssl/certs/ca-certificates.crt)
+    /etc/ssl/certs/ca-certificates.crt /usr/share/fonts/truetype/dejavu/DejaVuSansCondensed.ttf)
 
 corvinet_log() {
     printf '\n=== %s [%s]\n' "$*" "$(date +%H:%M:%S)"
@@ -161,6 +161,12 @@ corvinet_prefix_settings() {
         echo
         echo '[HKEY_CURRENT_USER\Software\Wine\WineDbg]'
         echo '"ShowCrashDialog"=dword:00000000'
+        echo
+        # Wine has no font with the widths of the dialogs' "MS Sans Serif": its stand-in is
+        # wider, and labels sized for the real font lose their last words. The condensed
+        # DejaVu face comes close to the real widths.
+        echo '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]'
+        echo '"MS Sans Serif"="DejaVu Sans Condensed"'
         if [[ -n $port ]]; then
             echo
             echo '[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings]'
