@@ -9,7 +9,7 @@ namespace {
 Application* currentApplication = nullptr;
 }
 
-Application::Application() {
+Application::Application() noexcept {
     currentApplication = this;
 }
 

@@ -8,7 +8,7 @@ class Dialog;
 
 class Application {
   public:
-    Application();
+    Application() noexcept;
     virtual ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;

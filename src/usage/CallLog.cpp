@@ -62,7 +62,7 @@ struct TimeWindow {
 };
 
 TimeWindow MonthWindow(const LocalDate& today, int monthOffset) {
-    constexpr int64_t kMargin = 3 * 86400;
+    constexpr int64_t kMargin = int64_t{3} * 86400;
     const int64_t month = static_cast<int64_t>(today.month) - monthOffset;
     if (today.month < 1 || month < 1 || month > 12) {
         return {};  // e.g. the month before January: no month at all
