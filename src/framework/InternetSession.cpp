@@ -10,8 +10,8 @@ constexpr DWORD kNumberTextSize = 20;
 
 }  // namespace
 
-InternetSession::InternetSession(const char* agent) {
-    handle = InternetOpenA(agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+InternetSession::InternetSession(const char* agent)
+    : handle(InternetOpenA(agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)) {
     if (handle == nullptr) {
         throw InternetException(GetLastError());
     }

@@ -6,7 +6,9 @@ namespace {
 using SetLayeredWindowAttributesFunction = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
 }
 
+// A second Load gives back the reference the first one took, so that none is lost.
 void WindowAppearance::Load(const char* libraryName) {
+    Release();
     user32Module = LoadLibraryA(libraryName);
 }
 
