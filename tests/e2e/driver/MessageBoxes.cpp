@@ -117,7 +117,13 @@ MessageBoxInfo ReadMessageBox(HWND window) {
     DWORD_PTR iconHandle = 0;
     if (SendMessageTimeoutW(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &iconHandle) != 0 &&
         iconHandle != 0) {
+        // A box that has just appeared may not have painted its icon yet (or be covered for a
+        // moment on a busy machine): look again for up to a second before calling it unknown.
         box.icon = RecogniseIcon(icon);
+        for (int attempt = 0; attempt < 10 && box.icon == BoxIcon::Other; ++attempt) {
+            Sleep(100);
+            box.icon = RecogniseIcon(icon);
+        }
     }
     return box;
 }
