@@ -6,9 +6,10 @@
 #   bash tools/fuzz-campaign.sh                  run every target
 #   bash tools/fuzz-campaign.sh access_list_fuzz run one target
 #   CORVINET_FUZZ_RUNS=20000000 bash tools/fuzz-campaign.sh
-#   bash tools/fuzz-campaign.sh --update-seeds   also replace each committed seed corpus
-#                                                (tests/fuzz/corpus/<target>/) with the
-#                                                campaign's minimised corpus
+#   bash tools/fuzz-campaign.sh --update-seeds   also add to each committed seed corpus
+#                                                (tests/fuzz/corpus/<target>/) the inputs of
+#                                                the campaign that reach code its seeds do not
+#                                                (libFuzzer's -merge=1 into the seeds)
 #
 # Each target starts from its committed seeds and the corpus of earlier campaigns
 # (build/fuzz-campaign/<target>/corpus), writes what it finds to
@@ -90,9 +91,9 @@ for target in "${TARGETS[@]}"; do
     "$exe" -merge=1 -rss_limit_mb=2048 "$minimised" "$seeds" "$corpus" >"$folder/merge.log" 2>&1 ||
         true
     if [[ -n $UPDATE_SEEDS && $status -eq 0 && $findings -eq 0 ]]; then
-        # The committed seeds become the minimised corpus: files named by their content's hash.
-        find "$seeds" -maxdepth 1 -type f -delete
-        cp "$minimised"/* "$seeds"/
+        # The named seeds stay; what the campaign found beyond them joins them, each file
+        # named by its content's hash.
+        "$exe" -merge=1 -rss_limit_mb=2048 "$seeds" "$minimised" >"$folder/seed-merge.log" 2>&1
     fi
 
     line="$target: ${executions:-?} executions in ${seconds} s (${speed:-?}/s, peak ${peak:-?} MB)"
