@@ -138,12 +138,12 @@ SIZE="$(stat -c %s "$PROGRAM")"
 
 # ---- 4. Processor time while connected and idle ------------------------------------------
 
-# The Linux process of this prefix whose command line has an argument ending in name (a
-# Windows program, or the Wine server).
+# The Linux process of this prefix whose program (the command line's first word) ends in name:
+# a Windows program (Wine shows its Windows path there), or the Wine server.
 linux_pid_of() {
     local name="$1" process
     for process in /proc/[0-9]*; do
-        if tr '\0' '\n' <"$process/cmdline" 2>/dev/null | grep -qi -- "$name\$" &&
+        if tr '\0' '\n' <"$process/cmdline" 2>/dev/null | head -1 | grep -qi -- "$name\$" &&
             tr '\0' '\n' <"$process/environ" 2>/dev/null | grep -qx "WINEPREFIX=$PREFIX"; then
             echo "${process#/proc/}"
             return 0
@@ -155,6 +155,11 @@ linux_pid_of() {
 # utime + stime of a process, in clock ticks.
 cpu_ticks() {
     awk '{print $14 + $15}' "/proc/$1/stat"
+}
+
+# Time on a processor of all the process's threads, in nanoseconds (finer than the ticks).
+cpu_ns() {
+    cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{sum += $1} END {printf "%.0f\n", sum}'
 }
 
 corvinet_log "Processor time while connected and idle for $IDLE_SECONDS s"
@@ -175,15 +180,22 @@ sleep 2 # the configuration check after the dial is over; only the clock runs no
 PID="$(linux_pid_of CORVINET.exe)"
 SERVER_PID="$(linux_pid_of wineserver64 || linux_pid_of wineserver || true)"
 TICKS="$(getconf CLK_TCK)"
+echo "CORVINET.exe is Linux process $PID, the Wine server ${SERVER_PID:-unknown}"
 BEFORE="$(cpu_ticks "$PID")"
+BEFORE_NS="$(cpu_ns "$PID")"
 SERVER_BEFORE="$( [[ -n $SERVER_PID ]] && cpu_ticks "$SERVER_PID" || echo 0)"
 sleep "$IDLE_SECONDS"
 AFTER="$(cpu_ticks "$PID")"
+AFTER_NS="$(cpu_ns "$PID")"
 SERVER_AFTER="$( [[ -n $SERVER_PID ]] && cpu_ticks "$SERVER_PID" || echo 0)"
+echo "utime+stime $BEFORE -> $AFTER ticks, on a processor $BEFORE_NS -> $AFTER_NS ns"
 wait "$HOLD_JOB" || true
 cat "$WORK/idle.txt"
 CPU_PERCENT="$(awk -v t="$((AFTER - BEFORE))" -v hz="$TICKS" -v s="$IDLE_SECONDS" \
     'BEGIN {printf "%.2f", 100 * t / hz / s}')"
+CPU_MS="$(awk -v a="$BEFORE_NS" -v b="$AFTER_NS" 'BEGIN {printf "%.1f", (b - a) / 1e6}')"
+CPU_NS_PERCENT="$(awk -v a="$BEFORE_NS" -v b="$AFTER_NS" -v s="$IDLE_SECONDS" \
+    'BEGIN {printf "%.3f", 100 * (b - a) / 1e9 / s}')"
 SERVER_PERCENT="$(awk -v t="$((SERVER_AFTER - SERVER_BEFORE))" -v hz="$TICKS" -v s="$IDLE_SECONDS" \
     'BEGIN {printf "%.2f", 100 * t / hz / s}')"
 
@@ -208,6 +220,7 @@ Usage window end to end, 100,000 records: $USAGE_FULL_MS ms; with an empty log: 
 $USAGE_EMPTY_MS ms
 Release program (64-bit): $SIZE bytes, $((SIZE / 1024)) KiB ($(verdict "$SIZE" "$SIZE_TARGET") \
 512 KiB)
-Processor time connected and idle, $IDLE_SECONDS s: CORVINET.exe $CPU_PERCENT% of one core \
-($(verdict "$CPU_PERCENT" 0.999) 1%); the Wine server meanwhile $SERVER_PERCENT%
+Processor time connected and idle, $IDLE_SECONDS s: CORVINET.exe $CPU_PERCENT% of one core by \
+utime+stime ($((AFTER - BEFORE)) ticks of 1/$TICKS s), $CPU_NS_PERCENT% by its threads' run \
+time ($CPU_MS ms) ($(verdict "$CPU_PERCENT" 0.999) 1%); the Wine server meanwhile $SERVER_PERCENT%
 EOF
