@@ -4,55 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include "TimeZones.h"
+
 #include <cstdlib>
 #include <ctime>
 #include <string>
 
 namespace {
 
-// Sets TZ for one test and puts the previous value back.
-class ScopedTimeZone {
-  public:
-    explicit ScopedTimeZone(const char* zone) {
-        const char* previous = std::getenv("TZ");
-        hadPrevious_ = previous != nullptr;
-        if (hadPrevious_) {
-            previous_ = previous;
-        }
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (hadPrevious_) {
-            setenv("TZ", previous_.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-  private:
-    bool hadPrevious_ = false;
-    std::string previous_;
-};
-
-// Seconds since 1970 of a UTC calendar time (days from the civil date, proleptic Gregorian).
-int64_t Utc(int year, int month, int day, int hour, int minute, int second) {
-    year -= month <= 2 ? 1 : 0;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const int64_t yearOfEra = year - era * 400;
-    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    const int64_t days = era * 146097 + dayOfEra - 719468;
-    return days * 86400 + hour * 3600 + minute * 60 + second;
-}
-
-// Argentine local time (UTC-3 all year) as seconds since 1970.
-int64_t Argentina(int year, int month, int day, int hour, int minute, int second) {
-    return Utc(year, month, day, hour, minute, second) + 3 * 3600;
-}
-
-constexpr char kArgentineZone[] = "ART3";
+using namespace testzones;
 
 TEST(CallLogHeader, EncodesMagicVersionAndZeroReserved) {
     uint8_t header[kLogHeaderSize];

@@ -12,52 +12,13 @@
 #include <initializer_list>
 #include <string>
 
+#include "TimeZones.h"
 #include "app/Texts.h"
 
 namespace {
 
-class ScopedTimeZone {
-  public:
-    explicit ScopedTimeZone(const char* zone) {
-        const char* previous = std::getenv("TZ");
-        hadPrevious_ = previous != nullptr;
-        if (hadPrevious_) {
-            previous_ = previous;
-        }
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (hadPrevious_) {
-            setenv("TZ", previous_.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
+using namespace testzones;
 
-  private:
-    bool hadPrevious_ = false;
-    std::string previous_;
-};
-
-int64_t Utc(int year, int month, int day, int hour, int minute, int second) {
-    year -= month <= 2 ? 1 : 0;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const int64_t yearOfEra = year - era * 400;
-    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    const int64_t days = era * 146097 + dayOfEra - 719468;
-    return days * 86400 + hour * 3600 + minute * 60 + second;
-}
-
-// Argentine local time, UTC-3 all year.
-int64_t Ar(int year, int month, int day, int hour, int minute, int second) {
-    return Utc(year, month, day, hour, minute, second) + 3 * 3600;
-}
-
-constexpr char kArgentineZone[] = "ART3";
-constexpr char kCentralEuropeanZone[] = "CET-1CEST,M3.5.0,M10.5.0/3";
 constexpr double kUnit = 0.0469;
 
 std::string BuildReport(int region, int monthOffset, int64_t now,
@@ -102,7 +63,7 @@ std::string Totals(int minutes, double cost) {
 class ArgentineTime : public ::testing::Test {
   protected:
     ScopedTimeZone zone_{kArgentineZone};
-    const int64_t midJune2004_ = Ar(2004, 6, 15, 12, 0, 0);
+    const int64_t midJune2004_ = Argentina(2004, 6, 15, 12, 0, 0);
 };
 
 // --- Tariff ---------------------------------------------------------------------------------
@@ -114,25 +75,25 @@ TEST_F(ArgentineTime, CallCostFollowsTheTariffTable) {
         int64_t seconds;
         double cost;
     } const rows[] = {
-        {"Thursday 10:00:00, 300 s, peak", Ar(2004, 6, 3, 10, 0, 0), 300, 0.1407},
-        {"Sunday 10:00:00, 300 s, off-peak", Ar(2004, 6, 6, 10, 0, 0), 300, 0.0938},
-        {"Wednesday 21:00:00, 61 s, off-peak", Ar(2004, 6, 2, 21, 0, 0), 61, 0.0469},
-        {"Friday 19:59:59, 120 s, peak", Ar(2004, 6, 4, 19, 59, 59), 120, 0.0469},
-        {"Friday 20:00:00, 300 s, off-peak", Ar(2004, 6, 4, 20, 0, 0), 300, 0.0938},
-        {"Saturday 12:59:00, 240 s, peak", Ar(2004, 6, 5, 12, 59, 0), 240, 0.0938},
-        {"Saturday 13:00:00, 240 s, off-peak", Ar(2004, 6, 5, 13, 0, 0), 240, 0.0469},
-        {"Saturday 12:59:59, 240 s, peak", Ar(2004, 6, 5, 12, 59, 59), 240, 0.0938},
-        {"Monday 07:59:59, 300 s, off-peak", Ar(2004, 6, 7, 7, 59, 59), 300, 0.0938},
-        {"Monday 08:00:00, 300 s, peak", Ar(2004, 6, 7, 8, 0, 0), 300, 0.1407},
-        {"Saturday 07:59:59, 300 s, off-peak", Ar(2004, 6, 5, 7, 59, 59), 300, 0.0938},
-        {"Saturday 08:00:00, 300 s, peak", Ar(2004, 6, 5, 8, 0, 0), 300, 0.1407},
-        {"Sunday 12:00:00, 300 s, off-peak", Ar(2004, 6, 6, 12, 0, 0), 300, 0.0938},
-        {"any, 0 s", Ar(2004, 6, 3, 10, 0, 0), 0, 0.0},
-        {"peak, 1 s is a whole minute", Ar(2004, 6, 3, 10, 0, 0), 1, 0.0469},
-        {"peak, 60 s is one minute", Ar(2004, 6, 3, 10, 0, 0), 60, 0.0469},
-        {"peak, 121 s is three minutes", Ar(2004, 6, 3, 10, 0, 0), 121, 0.0938},
-        {"off-peak, 241 s is five minutes", Ar(2004, 6, 6, 10, 0, 0), 241, 0.0938},
-        {"off-peak, 240 s is four minutes", Ar(2004, 6, 6, 10, 0, 0), 240, 0.0469},
+        {"Thursday 10:00:00, 300 s, peak", Argentina(2004, 6, 3, 10, 0, 0), 300, 0.1407},
+        {"Sunday 10:00:00, 300 s, off-peak", Argentina(2004, 6, 6, 10, 0, 0), 300, 0.0938},
+        {"Wednesday 21:00:00, 61 s, off-peak", Argentina(2004, 6, 2, 21, 0, 0), 61, 0.0469},
+        {"Friday 19:59:59, 120 s, peak", Argentina(2004, 6, 4, 19, 59, 59), 120, 0.0469},
+        {"Friday 20:00:00, 300 s, off-peak", Argentina(2004, 6, 4, 20, 0, 0), 300, 0.0938},
+        {"Saturday 12:59:00, 240 s, peak", Argentina(2004, 6, 5, 12, 59, 0), 240, 0.0938},
+        {"Saturday 13:00:00, 240 s, off-peak", Argentina(2004, 6, 5, 13, 0, 0), 240, 0.0469},
+        {"Saturday 12:59:59, 240 s, peak", Argentina(2004, 6, 5, 12, 59, 59), 240, 0.0938},
+        {"Monday 07:59:59, 300 s, off-peak", Argentina(2004, 6, 7, 7, 59, 59), 300, 0.0938},
+        {"Monday 08:00:00, 300 s, peak", Argentina(2004, 6, 7, 8, 0, 0), 300, 0.1407},
+        {"Saturday 07:59:59, 300 s, off-peak", Argentina(2004, 6, 5, 7, 59, 59), 300, 0.0938},
+        {"Saturday 08:00:00, 300 s, peak", Argentina(2004, 6, 5, 8, 0, 0), 300, 0.1407},
+        {"Sunday 12:00:00, 300 s, off-peak", Argentina(2004, 6, 6, 12, 0, 0), 300, 0.0938},
+        {"any, 0 s", Argentina(2004, 6, 3, 10, 0, 0), 0, 0.0},
+        {"peak, 1 s is a whole minute", Argentina(2004, 6, 3, 10, 0, 0), 1, 0.0469},
+        {"peak, 60 s is one minute", Argentina(2004, 6, 3, 10, 0, 0), 60, 0.0469},
+        {"peak, 121 s is three minutes", Argentina(2004, 6, 3, 10, 0, 0), 121, 0.0938},
+        {"off-peak, 241 s is five minutes", Argentina(2004, 6, 6, 10, 0, 0), 241, 0.0938},
+        {"off-peak, 240 s is four minutes", Argentina(2004, 6, 6, 10, 0, 0), 240, 0.0469},
     };
     for (const Row& row : rows) {
         for (int region : {0, 1}) {
@@ -145,7 +106,7 @@ TEST_F(ArgentineTime, CallCostFollowsTheTariffTable) {
 }
 
 TEST_F(ArgentineTime, CallCostIsZeroWithoutStartBackwardsOrUnknownRegion) {
-    const int64_t start = Ar(2004, 6, 3, 10, 0, 0);
+    const int64_t start = Argentina(2004, 6, 3, 10, 0, 0);
     EXPECT_EQ(0.0, CallCost(0, 0, start, SystemLocalTime));
     EXPECT_EQ(0.0, CallCost(0, start, start - 1, SystemLocalTime));
     EXPECT_EQ(0.0, CallCost(-1, start, start + 300, SystemLocalTime));
@@ -187,9 +148,9 @@ TEST(TariffWithDaylightSaving, BandFollowsLocalHourInSummerAndWinter) {
 // --- Report text ----------------------------------------------------------------------------
 
 TEST_F(ArgentineTime, WorkedExampleOfJune2004ByteForByte) {
-    const std::string text = BuildReport(
-        0, 0, midJune2004_,
-        {{kCallStart, Ar(2004, 6, 3, 10, 0, 0), 0}, {kCallEnd, Ar(2004, 6, 3, 10, 5, 0), 6}});
+    const std::string text = BuildReport(0, 0, midJune2004_,
+                                         {{kCallStart, Argentina(2004, 6, 3, 10, 0, 0), 0},
+                                          {kCallEnd, Argentina(2004, 6, 3, 10, 5, 0), 6}});
     EXPECT_EQ(
         "03/06/2004 10:00:00 -> Comienzó llamada.\r\n"
         "03/06/2004 10:05:00 -> Terminó llamada de 6 minutos.\r\n"
@@ -207,13 +168,13 @@ TEST_F(ArgentineTime, EmptyLogGivesOnlyTheTotals) {
 
 TEST_F(ArgentineTime, AppendsToTheTextWithoutEmptyingIt) {
     UsageReportBuilder builder(0, 0, midJune2004_, SystemLocalTime);
-    builder.Add({kCallEnd, Ar(2004, 6, 3, 10, 5, 0), 6});
+    builder.Add({kCallEnd, Argentina(2004, 6, 3, 10, 5, 0), 6});
     std::string text = "antes\r\n";
     builder.Finish(text);
     EXPECT_EQ("antes\r\n" + EndLine(3, 6, 2004, 10, 5, 0, 6) + Totals(6, 0.0), text);
 
     // The builder is spent: nothing more is added.
-    builder.Add({kCallEnd, Ar(2004, 6, 3, 11, 5, 0), 7});
+    builder.Add({kCallEnd, Argentina(2004, 6, 3, 11, 5, 0), 7});
     const std::string once = text;
     builder.Finish(text);
     EXPECT_EQ(once, text);
@@ -221,13 +182,13 @@ TEST_F(ArgentineTime, AppendsToTheTextWithoutEmptyingIt) {
 
 TEST_F(ArgentineTime, TakesOnlyTheChosenMonthOfTheCurrentYear) {
     const std::initializer_list<CallRecord> log = {
-        {kCallStart, Ar(2003, 6, 10, 10, 0, 0), 0},  // June of the year before
-        {kCallEnd, Ar(2003, 6, 10, 10, 1, 0), 2},
-        {kCallStart, Ar(2004, 5, 20, 21, 0, 0), 0},  // May
-        {kCallEnd, Ar(2004, 5, 20, 21, 10, 0), 11},
-        {kCallStart, Ar(2004, 6, 1, 0, 0, 0), 0},  // June, from its first second
-        {kCallEnd, Ar(2004, 6, 1, 0, 2, 0), 3},
-        {kCallStart, Ar(2004, 4, 30, 23, 59, 59), 0},  // April
+        {kCallStart, Argentina(2003, 6, 10, 10, 0, 0), 0},  // June of the year before
+        {kCallEnd, Argentina(2003, 6, 10, 10, 1, 0), 2},
+        {kCallStart, Argentina(2004, 5, 20, 21, 0, 0), 0},  // May
+        {kCallEnd, Argentina(2004, 5, 20, 21, 10, 0), 11},
+        {kCallStart, Argentina(2004, 6, 1, 0, 0, 0), 0},  // June, from its first second
+        {kCallEnd, Argentina(2004, 6, 1, 0, 2, 0), 3},
+        {kCallStart, Argentina(2004, 4, 30, 23, 59, 59), 0},  // April
     };
     EXPECT_EQ(
         StartLine(1, 6, 2004, 0, 0, 0) + EndLine(1, 6, 2004, 0, 2, 0, 3) + Totals(3, 1 * kUnit),
@@ -238,12 +199,12 @@ TEST_F(ArgentineTime, TakesOnlyTheChosenMonthOfTheCurrentYear) {
 }
 
 TEST_F(ArgentineTime, PreviousMonthInJanuaryTakesNothing) {
-    const int64_t january = Ar(2005, 1, 10, 9, 0, 0);
+    const int64_t january = Argentina(2005, 1, 10, 9, 0, 0);
     const std::initializer_list<CallRecord> log = {
-        {kCallStart, Ar(2004, 12, 20, 10, 0, 0), 0},
-        {kCallEnd, Ar(2004, 12, 20, 10, 30, 0), 31},
-        {kCallStart, Ar(2005, 1, 3, 10, 0, 0), 0},
-        {kCallEnd, Ar(2005, 1, 3, 10, 4, 0), 5},
+        {kCallStart, Argentina(2004, 12, 20, 10, 0, 0), 0},
+        {kCallEnd, Argentina(2004, 12, 20, 10, 30, 0), 31},
+        {kCallStart, Argentina(2005, 1, 3, 10, 0, 0), 0},
+        {kCallEnd, Argentina(2005, 1, 3, 10, 4, 0), 5},
     };
     EXPECT_EQ(Totals(0, 0.0), BuildReport(0, 1, january, log));
     EXPECT_EQ(
@@ -253,8 +214,8 @@ TEST_F(ArgentineTime, PreviousMonthInJanuaryTakesNothing) {
 
 TEST_F(ArgentineTime, CallAcrossMidnightAtMonthEndAppearsHalfInEachMonth) {
     const std::initializer_list<CallRecord> log = {
-        {kCallStart, Ar(2004, 5, 31, 23, 50, 0), 0},
-        {kCallEnd, Ar(2004, 6, 1, 0, 20, 0), 31},
+        {kCallStart, Argentina(2004, 5, 31, 23, 50, 0), 0},
+        {kCallEnd, Argentina(2004, 6, 1, 0, 20, 0), 31},
     };
     EXPECT_EQ(StartLine(31, 5, 2004, 23, 50, 0) + IgnoredNote(1) + Totals(0, 0.0),
               BuildReport(0, 1, midJune2004_, log));
@@ -278,16 +239,16 @@ TEST(ReportWithDaylightSaving, MonthIsTheLocalOne) {
 TEST_F(ArgentineTime, EndIsPricedFromTheLastStartTaken) {
     const std::string text = BuildReport(
         0, 0, midJune2004_,
-        {{kCallStart, Ar(2004, 6, 3, 21, 0, 0), 0},  // Thursday evening, left without end
-         {kCallStart, Ar(2004, 6, 4, 10, 0, 0), 0},  // Friday morning, peak
-         {kCallEnd, Ar(2004, 6, 4, 10, 5, 0), 6}});
+        {{kCallStart, Argentina(2004, 6, 3, 21, 0, 0), 0},  // Thursday evening, left without end
+         {kCallStart, Argentina(2004, 6, 4, 10, 0, 0), 0},  // Friday morning, peak
+         {kCallEnd, Argentina(2004, 6, 4, 10, 5, 0), 6}});
     EXPECT_EQ(StartLine(3, 6, 2004, 21, 0, 0) + StartLine(4, 6, 2004, 10, 0, 0) +
                   EndLine(4, 6, 2004, 10, 5, 0, 6) + IgnoredNote(1) + Totals(6, 3 * kUnit),
               text);
 }
 
 TEST_F(ArgentineTime, IgnoredNoteCountsUnmatchedStarts) {
-    const int64_t day = Ar(2004, 6, 8, 9, 0, 0);
+    const int64_t day = Argentina(2004, 6, 8, 9, 0, 0);
     const std::string two =
         BuildReport(0, 0, midJune2004_, {{kCallStart, day, 0}, {kCallStart, day + 60, 0}});
     EXPECT_NE(std::string::npos, two.find(IgnoredNote(2)));
@@ -306,19 +267,19 @@ TEST_F(ArgentineTime, IgnoredNoteCountsUnmatchedStarts) {
 
 TEST_F(ArgentineTime, EndWithoutStartIsListedCountedAndFree) {
     EXPECT_EQ(EndLine(8, 6, 2004, 9, 4, 0, 4) + Totals(4, 0.0),
-              BuildReport(0, 0, midJune2004_, {{kCallEnd, Ar(2004, 6, 8, 9, 4, 0), 4}}));
+              BuildReport(0, 0, midJune2004_, {{kCallEnd, Argentina(2004, 6, 8, 9, 4, 0), 4}}));
 
     // After an end the start is used up: a second end costs nothing and no note appears.
     EXPECT_EQ(StartLine(8, 6, 2004, 9, 0, 0) + EndLine(8, 6, 2004, 9, 5, 0, 6) +
                   EndLine(8, 6, 2004, 9, 10, 0, 11) + Totals(17, 3 * kUnit),
               BuildReport(0, 0, midJune2004_,
-                          {{kCallStart, Ar(2004, 6, 8, 9, 0, 0), 0},
-                           {kCallEnd, Ar(2004, 6, 8, 9, 5, 0), 6},
-                           {kCallEnd, Ar(2004, 6, 8, 9, 10, 0), 11}}));
+                          {{kCallStart, Argentina(2004, 6, 8, 9, 0, 0), 0},
+                           {kCallEnd, Argentina(2004, 6, 8, 9, 5, 0), 6},
+                           {kCallEnd, Argentina(2004, 6, 8, 9, 10, 0), 11}}));
 }
 
 TEST_F(ArgentineTime, OneMinuteIsSingularEveryOtherCountPlural) {
-    const int64_t end = Ar(2004, 6, 8, 9, 4, 0);
+    const int64_t end = Argentina(2004, 6, 8, 9, 4, 0);
     struct Case {
         int minutes;
         const char* ending;
@@ -336,7 +297,7 @@ TEST_F(ArgentineTime, OneMinuteIsSingularEveryOtherCountPlural) {
 }
 
 TEST_F(ArgentineTime, UnknownRecordTypesAreSkipped) {
-    const int64_t start = Ar(2004, 6, 3, 10, 0, 0);
+    const int64_t start = Argentina(2004, 6, 3, 10, 0, 0);
     const std::string clean =
         BuildReport(0, 0, midJune2004_, {{kCallStart, start, 0}, {kCallEnd, start + 300, 6}});
     const std::string noisy = BuildReport(0, 0, midJune2004_,
@@ -350,8 +311,8 @@ TEST_F(ArgentineTime, UnknownRecordTypesAreSkipped) {
 }
 
 TEST_F(ArgentineTime, OnlyRegionsZeroAndOneArePriced) {
-    const std::initializer_list<CallRecord> log = {{kCallStart, Ar(2004, 6, 3, 10, 0, 0), 0},
-                                                   {kCallEnd, Ar(2004, 6, 3, 10, 5, 0), 6}};
+    const std::initializer_list<CallRecord> log = {{kCallStart, Argentina(2004, 6, 3, 10, 0, 0), 0},
+                                                   {kCallEnd, Argentina(2004, 6, 3, 10, 5, 0), 6}};
     const std::string lines = StartLine(3, 6, 2004, 10, 0, 0) + EndLine(3, 6, 2004, 10, 5, 0, 6);
     EXPECT_EQ(lines + Totals(6, 3 * kUnit), BuildReport(0, 0, midJune2004_, log));
     EXPECT_EQ(BuildReport(0, 0, midJune2004_, log), BuildReport(1, 0, midJune2004_, log));
@@ -360,7 +321,7 @@ TEST_F(ArgentineTime, OnlyRegionsZeroAndOneArePriced) {
 }
 
 TEST_F(ArgentineTime, MinuteTotalWrapsLikeAnInt) {
-    const int64_t day = Ar(2004, 6, 8, 9, 0, 0);
+    const int64_t day = Argentina(2004, 6, 8, 9, 0, 0);
     EXPECT_EQ(
         EndLine(8, 6, 2004, 9, 0, 0, INT_MAX) + EndLine(8, 6, 2004, 9, 1, 0, INT_MAX) +
             Totals(-2, 0.0),
@@ -371,9 +332,9 @@ TEST_F(ArgentineTime, MinuteTotalWrapsLikeAnInt) {
 }
 
 TEST_F(ArgentineTime, StampsAfter2038AreReportedInTheirMonth) {
-    const int64_t start = Ar(2040, 3, 9, 10, 0, 0);  // a Friday
+    const int64_t start = Argentina(2040, 3, 9, 10, 0, 0);  // a Friday
     ASSERT_GT(start, int64_t{0x7FFFFFFF});
-    UsageReportBuilder builder(0, 0, Ar(2040, 3, 20, 12, 0, 0), SystemLocalTime);
+    UsageReportBuilder builder(0, 0, Argentina(2040, 3, 20, 12, 0, 0), SystemLocalTime);
     for (const CallRecord& record :
          {CallRecord{kCallStart, start, 0}, CallRecord{kCallEnd, start + 300, 6}}) {
         uint8_t bytes[kLogRecordSize];
