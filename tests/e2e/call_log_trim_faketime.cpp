@@ -24,7 +24,6 @@ using namespace e2e;
 namespace {
 
 constexpr char kUsageCaption[] = "Uso histórico";
-constexpr int kIdleTimeoutMs = 15000;
 constexpr int kListEntries = static_cast<int>(kDefaultAccessEntries);
 
 class ArgentineTime : public testing::Environment {
@@ -58,11 +57,6 @@ std::string Header() {
     uint8_t out[kLogHeaderSize];
     EncodeLogHeader(out);
     return std::string(reinterpret_cast<const char*>(out), sizeof out);
-}
-
-bool WaitForIdle(HWND window) {
-    DWORD_PTR ignored = 0;
-    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, kIdleTimeoutMs, &ignored) != 0;
 }
 
 // Selects a combo item and sends the dialog the selection change; returns when it is handled.

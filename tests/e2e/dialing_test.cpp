@@ -26,7 +26,6 @@ namespace {
 constexpr int kFirstTickMs = 2000;
 constexpr char kClockAtStart[] = "00:00:00";
 constexpr int kListEntries = static_cast<int>(kDefaultAccessEntries);
-constexpr int kIdleTimeoutMs = 15000;
 
 // ---- The simulator's journal --------------------------------------------------------------
 
@@ -98,11 +97,6 @@ long ClockSeconds(HWND main) {
 
 // The program's thread has handled everything up to now (a dial, a hang-up, the configuration
 // check after a dial) and waits for messages again.
-bool WaitForIdle(HWND main) {
-    DWORD_PTR ignored = 0;
-    return SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_BLOCK, kIdleTimeoutMs, &ignored) != 0;
-}
-
 struct ButtonStates {
     bool dial, location, hangUp, mail, configure, timer, usage;
 };

@@ -31,13 +31,7 @@ using namespace e2e;
 namespace {
 
 constexpr int kListEntries = static_cast<int>(kDefaultAccessEntries);
-constexpr int kIdleTimeoutMs = 15000;
 constexpr int kSettleMs = 700;
-
-bool WaitForIdle(HWND window) {
-    DWORD_PTR ignored = 0;
-    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, kIdleTimeoutMs, &ignored) != 0;
-}
 
 void StoreSettings() {
     const std::map<std::string, uint32_t> numbers = {

@@ -35,7 +35,6 @@ namespace {
 
 constexpr char kUsageCaption[] = "Uso histórico";
 constexpr char kLogName[] = "CORVINET.REC";
-constexpr int kIdleTimeoutMs = 15000;
 constexpr int kListEntries = static_cast<int>(kDefaultAccessEntries);
 constexpr int kMillion = 1000000;
 // How long start-up and the first report may take on a log of a million records.
@@ -49,11 +48,6 @@ class ArgentineTime : public testing::Environment {
     }
 };
 testing::Environment* const argentineTime = testing::AddGlobalTestEnvironment(new ArgentineTime);
-
-bool WaitForIdle(HWND window) {
-    DWORD_PTR ignored = 0;
-    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, kIdleTimeoutMs, &ignored) != 0;
-}
 
 // ---- Log bytes and report lines ------------------------------------------------------------
 

@@ -30,16 +30,10 @@ namespace {
 
 constexpr char kVendorKey[] = "Software\\MAVQOS";
 constexpr int kListEntries = static_cast<int>(kDefaultAccessEntries);
-constexpr int kIdleTimeoutMs = 15000;
 constexpr int kSettleMs = 500;
 // The message boxes a start-up or a dial may show in a row before the test gives up on them.
 constexpr int kMaxBoxesInARow = 12;
 constexpr char kSettingsCaption[] = "Configuración";
-
-bool WaitForIdle(HWND window) {
-    DWORD_PTR ignored = 0;
-    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, kIdleTimeoutMs, &ignored) != 0;
-}
 
 std::string Bytes(std::initializer_list<uint8_t> bytes) {
     return std::string(bytes.begin(), bytes.end());

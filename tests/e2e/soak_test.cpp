@@ -54,7 +54,6 @@ constexpr int kWarmUpRounds = 20;
 constexpr long kHandleTolerance = 6;
 constexpr long kGdiTolerance = 8;
 constexpr long kUserTolerance = 2;
-constexpr int kIdleTimeoutMs = 15000;
 constexpr int kHeldCallMs = 1100;
 constexpr long kClockTolerance = 2;
 constexpr int kFastPollMs = 2;
@@ -82,11 +81,6 @@ bool WaitFast(const std::function<bool()>& condition, int timeoutMs = kTimeoutMs
 }
 
 // The program's thread has handled everything posted so far and waits for messages again.
-bool WaitForIdle(HWND window) {
-    DWORD_PTR ignored = 0;
-    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, kIdleTimeoutMs, &ignored) != 0;
-}
-
 // ---- What the program holds ---------------------------------------------------------------
 
 struct ResourceCounts {

@@ -25,7 +25,6 @@ using namespace e2e;
 namespace {
 
 constexpr char kUsageCaption[] = "Uso histórico";
-constexpr int kIdleTimeoutMs = 15000;
 constexpr int kListEntries = static_cast<int>(kDefaultAccessEntries);
 
 class ArgentineTime : public testing::Environment {
@@ -36,11 +35,6 @@ class ArgentineTime : public testing::Environment {
     }
 };
 testing::Environment* const argentineTime = testing::AddGlobalTestEnvironment(new ArgentineTime);
-
-bool WaitForIdle(HWND window) {
-    DWORD_PTR ignored = 0;
-    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, kIdleTimeoutMs, &ignored) != 0;
-}
 
 // Selects a combo item and sends the dialog the selection change; returns when it is handled.
 bool SelectAndNotify(HWND dialog, int id, int index) {

@@ -15,7 +15,7 @@ namespace {
 
 constexpr UINT kKillExitCode = 99;
 constexpr DWORD kKillWaitMs = 5000;
-constexpr UINT kIdleTimeoutMs = 5000;
+constexpr UINT kQuickIdleTimeoutMs = 5000;
 constexpr WPARAM kTrayIconId = 9000;
 constexpr UINT kTrayMessage = WM_APP + 1;
 constexpr int kMenuCloseTimeoutMs = 5000;
@@ -184,10 +184,9 @@ bool ProgramRun::Start() {
     startup.hStdOutput = InheritableCopy(STD_OUTPUT_HANDLE);
     startup.hStdError = InheritableCopy(STD_ERROR_HANDLE);
     PROCESS_INFORMATION info{};
-    const BOOL started = CreateProcessW(
-        exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-        CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED, environment.data(), workDir_.c_str(),
-        &startup, &info);
+    const BOOL started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                        CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED,
+                                        environment.data(), workDir_.c_str(), &startup, &info);
     const DWORD error = GetLastError();
     for (HANDLE handle : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) {
         if (handle != nullptr) {
@@ -198,7 +197,8 @@ bool ProgramRun::Start() {
         ADD_FAILURE() << "CreateProcess of " << ToCp1252(exe) << " failed (" << error << ")";
         return false;
     }
-    if (HANDLE job = ProgramJob(); job == nullptr || !AssignProcessToJobObject(job, info.hProcess)) {
+    if (HANDLE job = ProgramJob();
+        job == nullptr || !AssignProcessToJobObject(job, info.hProcess)) {
         ADD_FAILURE() << "the program could not be put in the driver's job (" << GetLastError()
                       << "); it might outlive the test";
     }
@@ -284,7 +284,8 @@ HWND ProgramRun::WaitForMainWindow(int timeoutMs) {
         // The window exists from the start of its initialisation; a message that comes back
         // means the program's thread has finished it and waits in a message loop again.
         DWORD_PTR ignored = 0;
-        SendMessageTimeoutW(mainWindow_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kIdleTimeoutMs, &ignored);
+        SendMessageTimeoutW(mainWindow_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kQuickIdleTimeoutMs,
+                            &ignored);
     }
     return mainWindow_;
 }

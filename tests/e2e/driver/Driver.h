@@ -31,6 +31,9 @@ constexpr int kPollMs = 20;
 // Polls condition every kPollMs until it holds (true) or the time is up (false).
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = kTimeoutMs);
 void Pause(int milliseconds);
+constexpr int kIdleTimeoutMs = 15000;
+// Waits until the window's thread has handled everything posted to it before this call.
+bool WaitForIdle(HWND window, int timeoutMs = kIdleTimeoutMs);
 
 // ---- Reading windows of any process ------------------------------------------------------
 

@@ -79,6 +79,12 @@ void Pause(int milliseconds) {
     Sleep(static_cast<DWORD>(milliseconds));
 }
 
+bool WaitForIdle(HWND window, int timeoutMs) {
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, static_cast<UINT>(timeoutMs),
+                               &ignored) != 0;
+}
+
 std::string WindowText(HWND window) {
     LRESULT length = 0;
     if (window == nullptr || !Ask(window, WM_GETTEXTLENGTH, 0, 0, &length) || length < 0 ||
