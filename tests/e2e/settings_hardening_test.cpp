@@ -56,20 +56,7 @@ bool WriteRaw(const char* name, DWORD type, const std::string& bytes) {
 // The settings of a user who has run the program before: the defaults, closing on disconnect
 // off, and the default list.
 void StoreGoodSettings() {
-    const std::map<std::string, uint32_t> numbers = {
-        {"DialPulse", 0}, {"AutoDial", 0},   {"Minimize", 0},           {"COD", 0},
-        {"Location", 0},  {"LstVersion", 1}, {"LstItems", kListEntries}};
-    for (const auto& [name, value] : numbers) {
-        ASSERT_TRUE(settings::WriteDword(name.c_str(), value)) << name;
-    }
-    ASSERT_TRUE(settings::WriteString("DialPre", ""));
-    for (int entry = 1; entry <= kListEntries; ++entry) {
-        const std::string number = std::to_string(entry);
-        ASSERT_TRUE(settings::WriteString(("LstName" + number).c_str(),
-                                          kDefaultAccessList[entry - 1].name));
-        ASSERT_TRUE(settings::WriteString(("LstNum" + number).c_str(),
-                                          kDefaultAccessList[entry - 1].number));
-    }
+    ASSERT_TRUE(settings::StoreReturningUser());
 }
 
 // ---- What the program shows -----------------------------------------------------------------

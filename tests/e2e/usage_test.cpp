@@ -52,20 +52,7 @@ bool SelectAndNotify(HWND dialog, int id, int index) {
 // A user who has run the program before, with closing on disconnect off so that the program
 // stays after a hang-up.
 void StoreSettingsWithoutCloseOnDisconnect() {
-    std::map<std::string, uint32_t> numbers = {
-        {"DialPulse", 0}, {"AutoDial", 0},   {"Minimize", 0},           {"COD", 0},
-        {"Location", 0},  {"LstVersion", 1}, {"LstItems", kListEntries}};
-    for (const auto& [name, value] : numbers) {
-        ASSERT_TRUE(settings::WriteDword(name.c_str(), value)) << name;
-    }
-    ASSERT_TRUE(settings::WriteString("DialPre", ""));
-    for (int entry = 1; entry <= kListEntries; ++entry) {
-        const std::string number = std::to_string(entry);
-        ASSERT_TRUE(settings::WriteString(("LstName" + number).c_str(),
-                                          kDefaultAccessList[entry - 1].name));
-        ASSERT_TRUE(settings::WriteString(("LstNum" + number).c_str(),
-                                          kDefaultAccessList[entry - 1].number));
-    }
+    ASSERT_TRUE(settings::StoreReturningUser());
 }
 
 // The report lines of a start and an end record, written out for the test.

@@ -118,6 +118,9 @@ bool WriteDword(const char* name, uint32_t value);
 bool WriteString(const char* name, const std::string& text);
 bool DeleteValue(const char* name);
 bool DeleteKey();
+// The settings of a user who has run the program before: the defaults with closing on
+// disconnect off (the program stays after a hang-up) and the default access-number list.
+bool StoreReturningUser();
 }  // namespace settings
 
 // Every scenario starts from a user who never ran the program: the end-to-end tests share

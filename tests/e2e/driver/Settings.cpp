@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/Driver.h"
+#include "settings/DefaultAccessList.h"
 #include "support/Registry.h"
 
 namespace e2e {
@@ -34,6 +35,28 @@ bool DeleteValue(const char* name) {
 
 bool DeleteKey() {
     return testsupport::DeleteKey(HKEY_CURRENT_USER, kKey);
+}
+
+bool StoreReturningUser() {
+    const std::pair<const char*, uint32_t> numbers[] = {
+        {"DialPulse", 0},
+        {"AutoDial", 0},
+        {"Minimize", 0},
+        {"COD", 0},
+        {"Location", 0},
+        {"LstVersion", 1},
+        {"LstItems", static_cast<uint32_t>(kDefaultAccessEntries)}};
+    bool stored = WriteString("DialPre", "");
+    for (const auto& [name, value] : numbers) {
+        stored = WriteDword(name, value) && stored;
+    }
+    for (size_t entry = 1; entry <= kDefaultAccessEntries; ++entry) {
+        const std::string number = std::to_string(entry);
+        stored = WriteString(("LstName" + number).c_str(), kDefaultAccessList[entry - 1].name) &&
+                 WriteString(("LstNum" + number).c_str(), kDefaultAccessList[entry - 1].number) &&
+                 stored;
+    }
+    return stored;
 }
 
 }  // namespace settings
