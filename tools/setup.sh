@@ -83,30 +83,35 @@ corvinet_install() {
     fi
 }
 
-# Extra arguments go to cmake --build (the demo builds only the program and the simulator).
+# Configures and builds one configuration with its presets (CMakePresets.json), in
+# $CORVINET_BUILD/<preset>. Extra arguments go to cmake --build (the demo builds only the
+# program and the simulator). A build folder other than build/ gets the preset's settings all the
+# same; cmake --build is then told the folder instead of the preset.
+corvinet_build() {
+    local preset="$1" folder="$CORVINET_BUILD/$1"
+    shift
+    (cd "$CORVINET_ROOT" && cmake --preset "$preset" -B "$folder" >/dev/null) || return
+    if [[ $folder -ef $CORVINET_ROOT/build/$preset ]]; then
+        (cd "$CORVINET_ROOT" && cmake --build --preset "$preset" "$@")
+    else
+        cmake --build "$folder" -j"$CORVINET_JOBS" "$@"
+    fi
+}
+
 # shellcheck disable=SC2120
 corvinet_build_win64() {
     corvinet_log "Building build/win64 (MinGW-w64 x86_64)"
-    cmake -S "$CORVINET_ROOT" -B "$CORVINET_BUILD/win64" -G "Unix Makefiles" \
-        -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/mingw-w64-x86_64.cmake" \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || return
-    cmake --build "$CORVINET_BUILD/win64" -j"$CORVINET_JOBS" "$@"
+    corvinet_build win64 "$@"
 }
 
 corvinet_build_win32() {
     corvinet_log "Building build/win32 (MinGW-w64 i686: the program and the line simulator)"
-    cmake -S "$CORVINET_ROOT" -B "$CORVINET_BUILD/win32" -G "Unix Makefiles" \
-        -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/mingw-w64-i686.cmake" \
-        -DCMAKE_BUILD_TYPE=Release >/dev/null || return
-    cmake --build "$CORVINET_BUILD/win32" -j"$CORVINET_JOBS" --target CORVINET linesim
+    corvinet_build win32 --target CORVINET linesim
 }
 
 corvinet_build_native() {
     corvinet_log "Building build/native (clang, sanitizers, fuzz targets)"
-    cmake -S "$CORVINET_ROOT" -B "$CORVINET_BUILD/native" -G "Unix Makefiles" \
-        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || return
-    cmake --build "$CORVINET_BUILD/native" -j"$CORVINET_JOBS"
+    corvinet_build native
 }
 
 # ---- Wine and X for the test run and the demo ---------------------------------------------
@@ -114,6 +119,17 @@ corvinet_build_native() {
 # DLL overrides for every Wine process we start: the line simulator instead of the system's
 # rasapi32 stub, and no menu entries, .NET or Gecko installers in the scratch prefixes.
 CORVINET_WINEDLLOVERRIDES="rasapi32=n;winemenubuilder.exe=d;mscoree=d;mshtml=d"
+
+# Runs a 64-bit Windows program (or one of Wine's own, such as cmd or regedit) with the 64-bit
+# loader itself: once Wine's 32-bit side is installed, the "wine" command starts the 32-bit
+# loader first, which under emulation costs about a minute.
+corvinet_wine64() {
+    if [[ -x /usr/lib/wine/wine64 ]]; then
+        WINELOADER="${WINELOADER:-/usr/lib/wine/wine64}" /usr/lib/wine/wine64 "$@"
+    else
+        wine "$@"
+    fi
+}
 
 # Starts a private Xvfb on the first free display from :97 on and exports DISPLAY.
 # Sets CORVINET_XVFB_PID.
