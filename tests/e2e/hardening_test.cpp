@@ -37,18 +37,6 @@ void StoreSettings() {
     ASSERT_TRUE(settings::StoreReturningUser());
 }
 
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        end = end == std::string::npos ? text.size() : end;
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
 // ---- The remote-access service fails --------------------------------------------------------
 
 struct DialFailure {
@@ -85,10 +73,8 @@ TEST_F(DialFailures, EachErrorClassShowsItsTextOnceAndLeavesNothingBehind) {
          "Undefined RAS Dial Error (691)."},
     };
     ProgramRun program;
-    ASSERT_TRUE(program.Start());
-    HWND main = program.WaitForMainWindow();
+    HWND main = program.StartToMainWindow();
     ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(WaitUntil([main] { return IsWindowVisible(main) != 0; }));
     for (const DialFailure& failure : failures) {
         SCOPED_TRACE(failure.label);
         ASSERT_TRUE(program.WriteWorkFile("linesim.ini", failure.control));
@@ -103,9 +89,8 @@ TEST_F(DialFailures, EachErrorClassShowsItsTextOnceAndLeavesNothingBehind) {
         ASSERT_TRUE(Answer(box, IDOK));
         ASSERT_TRUE(WaitForIdle(main));
         EXPECT_TRUE(program.NoMessageBoxFor(200)) << "a second message";
-        EXPECT_TRUE(IsControlEnabled(main, IDC_DIAL));
+        EXPECT_TRUE(IsNotConnected(main));
         EXPECT_TRUE(IsControlEnabled(main, IDC_LOCATION));
-        EXPECT_FALSE(IsControlEnabled(main, IDC_HANGUP));
         EXPECT_FALSE(IsControlEnabled(main, IDC_MAIL));
         EXPECT_EQ(ControlText(main, IDC_ONLINE_TIME), "00:00:00");
         if (HasFatalFailure()) {
@@ -114,87 +99,19 @@ TEST_F(DialFailures, EachErrorClassShowsItsTextOnceAndLeavesNothingBehind) {
     }
     // After every failure the line is free: a dial connects and the call ends as usual.
     ASSERT_TRUE(program.WriteWorkFile("linesim.ini", "[dial]\nresult=0\n"));
-    ASSERT_TRUE(Click(main, IDC_DIAL));
-    ASSERT_TRUE(WaitUntil([main] { return IsControlEnabled(main, IDC_HANGUP); }));
-    ASSERT_TRUE(WaitForIdle(main));
-    ASSERT_TRUE(Click(main, IDC_HANGUP));
-    ASSERT_TRUE(WaitUntil([main] { return IsControlEnabled(main, IDC_DIAL); }));
-    ASSERT_TRUE(WaitForIdle(main));
-    PressKey(main, VK_ESCAPE);
-    const MessageBoxInfo question = program.WaitForMessageBox();
-    ASSERT_TRUE(question);
-    ASSERT_TRUE(Answer(question, IDYES));
-    ASSERT_TRUE(program.WaitForExit().has_value());
+    ASSERT_TRUE(DialToConnected(main));
+    ASSERT_TRUE(HangUpToNotConnected(main));
+    ASSERT_TRUE(program.CloseWithEscape());
 
     // Only the call that came up is in the log; every partly made call was hung up.
     const std::string log = program.ReadWorkFile("CORVINET.REC").value_or("");
     EXPECT_EQ(log.size(), kLogHeaderSize + 2 * kLogRecordSize);
-    const std::vector<std::string> journal =
-        SplitLines(program.ReadWorkFile("linesim.log").value_or(""));
-    int dials = 0, hangUps = 0;
-    for (const std::string& line : journal) {
-        dials += line.rfind("call=RasDialA\t", 0) == 0 ? 1 : 0;
-        hangUps += line.rfind("call=RasHangUpA\t", 0) == 0 ? 1 : 0;
-    }
-    const int failed = static_cast<int>(std::size(failures));
-    EXPECT_EQ(dials, failed + 1);
-    EXPECT_EQ(hangUps, failed + 1);
+    const size_t failed = std::size(failures);
+    EXPECT_EQ(program.Journal("RasDialA").size(), failed + 1);
+    EXPECT_EQ(program.Journal("RasHangUpA").size(), failed + 1);
 }
 
 // ---- The configuration server misbehaves -------------------------------------------------
-
-class ConfigServer {
-  public:
-    ConfigServer()
-        : script(testsupport::GetEnv("CORVINET_CONFIGSERVER_SCRIPT")),
-          log(testsupport::GetEnv("CORVINET_CONFIGSERVER_LOG")) {}
-
-    bool Available() const { return !script.empty() && !log.empty(); }
-    void Save() { saved = testsupport::ReadFileBytes(testsupport::WindowsPath(script)); }
-    void Restore() const {
-        const std::wstring path = testsupport::WindowsPath(script);
-        if (saved.has_value()) {
-            testsupport::WriteFileBytes(path, *saved);
-        } else {
-            DeleteFileW(path.c_str());
-        }
-    }
-    bool Script(const std::string& json) const {
-        return testsupport::WriteFileBytes(testsupport::WindowsPath(script), json);
-    }
-    bool ClearLog() const { return testsupport::WriteFileBytes(testsupport::WindowsPath(log), ""); }
-
-    // The cmd values of the requests so far, in order.
-    std::vector<std::string> Commands() const {
-        std::vector<std::string> commands;
-        const std::string text =
-            testsupport::ReadFileBytes(testsupport::WindowsPath(log)).value_or("");
-        for (const std::string& line : SplitLines(text)) {
-            const size_t at = line.find("cmd=");
-            if (at != std::string::npos) {
-                commands.push_back(line.substr(at + 4, line.find_first_of("\t ", at) - at - 4));
-            }
-        }
-        return commands;
-    }
-
-  private:
-    std::string script, log;
-    std::optional<std::string> saved;
-};
-
-std::vector<std::string> BrowserLog() {
-    const std::string named = testsupport::GetEnv("CORVINET_BROWSER_LOG");
-    const std::wstring path =
-        testsupport::WindowsPath(named.empty() ? "/tmp/corvinet-browser.log" : named);
-    return SplitLines(testsupport::ReadFileBytes(path).value_or(""));
-}
-
-void ClearBrowserLog() {
-    const std::string named = testsupport::GetEnv("CORVINET_BROWSER_LOG");
-    testsupport::WriteFileBytes(
-        testsupport::WindowsPath(named.empty() ? "/tmp/corvinet-browser.log" : named), "");
-}
 
 // What one check must come to.
 struct Misbehaviour {
@@ -210,19 +127,11 @@ struct Misbehaviour {
 class ConfigServerFaults : public testing::Test {
   protected:
     void SetUp() override {
-        if (!server.Available()) {
-            GTEST_FAIL() << "CORVINET_CONFIGSERVER_SCRIPT and CORVINET_CONFIGSERVER_LOG must name "
-                            "the test configuration server's files (tools/run-tests.sh)";
-        }
-        server.Save();
+        ASSERT_TRUE(server.Available());
         ResetSettings();
         StoreSettings();
     }
-    void TearDown() override {
-        if (server.Available()) {
-            server.Restore();
-        }
-    }
+    void TearDown() override { server.Reset(); }
 
     // One dial with the check under the script; the boxes are answered as they come and
     // counted; the call is hung up afterwards.
@@ -232,7 +141,7 @@ class ConfigServerFaults : public testing::Test {
         StoreSettings();
         ASSERT_TRUE(server.Script(m.script));
         ASSERT_TRUE(server.ClearLog());
-        ClearBrowserLog();
+        browser.Clear();
         ASSERT_TRUE(Click(main, IDC_DIAL));
         int errorBoxes = 0;
         bool offered = false;
@@ -279,9 +188,9 @@ class ConfigServerFaults : public testing::Test {
         EXPECT_EQ(errorBoxes, m.errorBoxes);
         EXPECT_EQ(offered, m.offer);
         if (m.offer) {
-            EXPECT_TRUE(WaitUntil([] { return !BrowserLog().empty(); })) << "no page opened";
+            EXPECT_TRUE(browser.WaitForOpened(1)) << "no page opened";
         } else {
-            EXPECT_TRUE(BrowserLog().empty()) << "a page was opened";
+            EXPECT_TRUE(browser.Opened().empty()) << "a page was opened";
         }
         EXPECT_EQ(settings::ReadDword("LstVersion"), m.listVersion.value_or(1));
         EXPECT_EQ(settings::ReadDword("LstItems"),
@@ -289,12 +198,11 @@ class ConfigServerFaults : public testing::Test {
         // The call is up whatever the server did; it ends as usual.
         EXPECT_TRUE(IsControlEnabled(main, IDC_HANGUP)) << "the window is not connected";
         EXPECT_TRUE(IsWindowEnabled(main));
-        ASSERT_TRUE(Click(main, IDC_HANGUP));
-        ASSERT_TRUE(WaitUntil([main] { return IsControlEnabled(main, IDC_DIAL); }));
-        ASSERT_TRUE(WaitForIdle(main));
+        ASSERT_TRUE(HangUpToNotConnected(main));
     }
 
     ConfigServer server;
+    BrowserLog browser;
 };
 
 TEST_F(ConfigServerFaults, EveryMisbehaviourLeavesTheCallUpAndTheStoredListConsistent) {
@@ -373,10 +281,8 @@ TEST_F(ConfigServerFaults, EveryMisbehaviourLeavesTheCallUpAndTheStoredListConsi
          {}},
     };
     ProgramRun program;
-    ASSERT_TRUE(program.Start());
-    HWND main = program.WaitForMainWindow();
+    HWND main = program.StartToMainWindow();
     ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(WaitUntil([main] { return IsWindowVisible(main) != 0; }));
     for (const Misbehaviour& m : cases) {
         Check(program, main, m);
         if (HasFatalFailure()) {
@@ -388,10 +294,8 @@ TEST_F(ConfigServerFaults, EveryMisbehaviourLeavesTheCallUpAndTheStoredListConsi
 // A failure does not stick: the next connection asks again and takes the good answer.
 TEST_F(ConfigServerFaults, AFailedCheckIsMadeAgainAtTheNextConnection) {
     ProgramRun program;
-    ASSERT_TRUE(program.Start());
-    HWND main = program.WaitForMainWindow();
+    HWND main = program.StartToMainWindow();
     ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(WaitUntil([main] { return IsWindowVisible(main) != 0; }));
     const std::string script =
         R"({"1": {"sequence": [{"close_without_answer": true}, {"body": "7"}]},)"
         R"( "2": {"body": "1\nNorte [1111-1111]\n11111111\n"},)"
@@ -404,7 +308,7 @@ TEST_F(ConfigServerFaults, AFailedCheckIsMadeAgainAtTheNextConnection) {
     ResetSettings();
     StoreSettings();
     ASSERT_TRUE(server.ClearLog());
-    ClearBrowserLog();
+    browser.Clear();
     ASSERT_TRUE(Click(main, IDC_DIAL));
     const MessageBoxInfo offer = program.WaitForMessageBox();
     ASSERT_TRUE(offer) << "no offer at the second connection";

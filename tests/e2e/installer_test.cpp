@@ -212,7 +212,6 @@ TEST_F(Installer, QuietInstallStartFromShortcutAndQuietUninstallKeepingTheLog) {
         RunOptions options;
         options.exe = shortcut->target;
         options.workDir = shortcut->workingDirectory;
-        options.lineSimulatorInWorkDir = false;
         ProgramRun program(options);
         ASSERT_TRUE(program.Start());
         HWND main = program.WaitForMainWindow();
@@ -227,11 +226,7 @@ TEST_F(Installer, QuietInstallStartFromShortcutAndQuietUninstallKeepingTheLog) {
         EXPECT_TRUE(testsupport::KeyExists(HKEY_CURRENT_USER, kSettingsKey));
 
         // Ended as a user ends it: Escape, then Yes to the close question.
-        PressKey(main, VK_ESCAPE);
-        const MessageBoxInfo question = program.WaitForMessageBox();
-        ASSERT_TRUE(question) << "no close question after Escape";
-        ASSERT_TRUE(Answer(question, IDYES));
-        EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+        EXPECT_TRUE(program.CloseWithEscape());
     }
     ASSERT_TRUE(DeleteFileW(simulator.c_str()));
     const std::optional<std::string> logBytes = testsupport::ReadFileBytes(log);

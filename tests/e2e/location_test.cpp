@@ -46,107 +46,19 @@ std::optional<int32_t> StoredLocation() {
     return raw ? std::optional<int32_t>(static_cast<int32_t>(*raw)) : std::nullopt;
 }
 
-BOOL CALLBACK CollectChild(HWND child, LPARAM found) {
-    reinterpret_cast<std::vector<HWND>*>(found)->push_back(child);
-    return TRUE;
-}
-
-// The texts of a window's child controls, in their order.
-std::vector<std::string> ChildTexts(HWND window) {
-    std::vector<HWND> children;
-    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
-    std::vector<std::string> texts;
-    for (HWND child : children) {
-        texts.push_back(WindowText(child));
-    }
-    return texts;
-}
-
-bool Contains(const std::vector<std::string>& texts, const std::string& text) {
-    for (const std::string& each : texts) {
-        if (each == text) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// The phone numbers of every RasDialA call in the line simulator's journal, in order.
-std::vector<std::string> DialledNumbers(const ProgramRun& program) {
-    std::vector<std::string> numbers;
-    const std::string journal = program.ReadWorkFile("linesim.log").value_or("");
-    size_t start = 0;
-    while (start < journal.size()) {
-        size_t end = journal.find('\n', start);
-        if (end == std::string::npos) {
-            end = journal.size();
-        }
-        const std::string line = journal.substr(start, end - start);
-        start = end + 1;
-        if (line.rfind("call=RasDialA\t", 0) != 0) {
-            continue;
-        }
-        const size_t field = line.find("\tphone=");
-        if (field == std::string::npos) {
-            numbers.emplace_back("<no phone field>");
-            continue;
-        }
-        const size_t valueStart = field + 7;
-        const size_t valueEnd = line.find('\t', valueStart);
-        numbers.push_back(line.substr(
-            valueStart, valueEnd == std::string::npos ? std::string::npos : valueEnd - valueStart));
-    }
-    return numbers;
-}
-
 class LocationChooser : public testing::Test {
   protected:
     void SetUp() override { ResetSettings(); }
 
-    // Starts the program and waits for its visible main window.
-    static HWND StartToMainWindow(ProgramRun& program) {
-        if (!program.Start()) {
-            return nullptr;
-        }
-        HWND main = program.WaitForMainWindow();
-        if (main == nullptr) {
-            ADD_FAILURE() << "the main window did not appear";
-            return nullptr;
-        }
-        if (!WaitUntil([main] { return IsWindowVisible(main) != 0; })) {
-            ADD_FAILURE() << "the main window stayed hidden";
-            return nullptr;
-        }
-        return main;
-    }
-
-    // The chooser of this run: the visible dialog that holds list box 1027.
     static HWND FindChooser(const ProgramRun& program) {
-        for (HWND window : program.Windows(true)) {
-            if (window != program.MainWindow() && !IsMessageBox(window) &&
-                Control(window, IDC_LOCATION_LIST) != nullptr) {
-                return window;
-            }
-        }
-        return nullptr;
+        return program.FindDialog(IDC_LOCATION_LIST);
     }
 
     static bool ChooserIsOpen(const ProgramRun& program) { return FindChooser(program) != nullptr; }
 
     // Presses the location button and waits for the chooser with its list filled.
-    static HWND OpenChooser(const ProgramRun& program) {
-        if (!Click(program.MainWindow(), IDC_LOCATION)) {
-            return nullptr;
-        }
-        HWND chooser = nullptr;
-        if (!WaitUntil([&] { return (chooser = FindChooser(program)) != nullptr; })) {
-            ADD_FAILURE() << "the location chooser did not open";
-            return nullptr;
-        }
-        // A message answered means its initialisation (the filling of the list) is over.
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutW(chooser, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kTimeoutMs, &ignored);
-        return chooser;
+    static HWND OpenChooser(ProgramRun& program) {
+        return program.OpenDialog(IDC_LOCATION, IDC_LOCATION_LIST);
     }
 
     // A click of the left mouse button on a line of the list, posted to the list box as the
@@ -171,30 +83,17 @@ class LocationChooser : public testing::Test {
         return WaitUntil([&] { return FocusedControl(chooser) == list; });
     }
 
-    // Dials and waits until the line simulator has been called and the window is connected.
-    static void DialAndWait(ProgramRun& program, size_t callsBefore) {
-        ASSERT_TRUE(Click(program.MainWindow(), IDC_DIAL));
-        ASSERT_TRUE(WaitUntil([&] { return DialledNumbers(program).size() > callsBefore; }))
-            << "no call reached the line simulator";
-        EXPECT_TRUE(WaitUntil([&] { return IsControlEnabled(program.MainWindow(), IDC_HANGUP); }))
-            << "the window did not switch to the connected state";
-    }
-
     // A first start creates the key with the default list; the program is then closed.
     static void CreateDefaultSettings() {
         ProgramRun first;
-        ASSERT_NE(StartToMainWindow(first), nullptr);
-        PressKey(first.MainWindow(), VK_ESCAPE);
-        const MessageBoxInfo question = first.WaitForMessageBox();
-        ASSERT_TRUE(question) << "no close question after Escape";
-        ASSERT_TRUE(Answer(question, IDYES));
-        ASSERT_TRUE(first.WaitForExit().has_value()) << "the first run did not end";
+        ASSERT_NE(first.StartToMainWindow(), nullptr);
+        ASSERT_TRUE(first.CloseWithEscape());
     }
 };
 
 TEST_F(LocationChooser, ClickOnTheThirdLineChoosesItAndOnlyTheNextDialStoresIt) {
     ProgramRun program;
-    HWND main = StartToMainWindow(program);
+    HWND main = program.StartToMainWindow();
     ASSERT_NE(main, nullptr);
     ASSERT_EQ(StoredLocation(), std::optional<int32_t>(0));
     ASSERT_EQ(ControlText(main, IDC_LOCATION), StoredName(1));
@@ -206,7 +105,7 @@ TEST_F(LocationChooser, ClickOnTheThirdLineChoosesItAndOnlyTheNextDialStoresIt) 
     // (not even the current one) and the focus on Cancel.
     EXPECT_EQ(GetWindowLongW(chooser, GWL_STYLE) & WS_CAPTION, 0) << "the chooser has a caption";
     EXPECT_EQ(WindowText(chooser), "");
-    EXPECT_TRUE(Contains(ChildTexts(chooser), kLabel));
+    EXPECT_TRUE(HasChildText(chooser, kLabel));
     EXPECT_EQ(ControlText(chooser, IDCANCEL), "Cancel");
     EXPECT_EQ(ListBoxItems(list), StoredNames(kDefaultEntries));
     EXPECT_EQ(ListBoxSelection(list), LB_ERR);
@@ -223,14 +122,14 @@ TEST_F(LocationChooser, ClickOnTheThirdLineChoosesItAndOnlyTheNextDialStoresIt) 
     EXPECT_TRUE(program.NoMessageBoxFor(200));
     program.Screenshot("after_choice");
 
-    DialAndWait(program, 0);
-    EXPECT_EQ(DialledNumbers(program), std::vector<std::string>{StoredNumber(3)});
+    ASSERT_TRUE(DialToConnected(main));
+    EXPECT_EQ(program.DialledNumbers(), std::vector<std::string>{StoredNumber(3)});
     EXPECT_EQ(StoredLocation(), std::optional<int32_t>(2));
 }
 
 TEST_F(LocationChooser, KeyboardMoveChoosesAtTheFirstChange) {
     ProgramRun program;
-    HWND main = StartToMainWindow(program);
+    HWND main = program.StartToMainWindow();
     ASSERT_NE(main, nullptr);
 
     // A typed letter moves the selection to the first city with that letter: Rosario.
@@ -269,14 +168,14 @@ TEST_F(LocationChooser, KeyboardMoveChoosesAtTheFirstChange) {
         << "location button shows \"" << ControlText(main, IDC_LOCATION) << "\", expected line "
         << caret;
 
-    DialAndWait(program, 0);
-    EXPECT_EQ(DialledNumbers(program), std::vector<std::string>{StoredNumber(caret + 1)});
+    ASSERT_TRUE(DialToConnected(main));
+    EXPECT_EQ(program.DialledNumbers(), std::vector<std::string>{StoredNumber(caret + 1)});
     EXPECT_EQ(StoredLocation(), std::optional<int32_t>(caret));
 }
 
 TEST_F(LocationChooser, CancelAndEscapeChangeNeitherTheChoiceNorTheCaption) {
     ProgramRun program;
-    HWND main = StartToMainWindow(program);
+    HWND main = program.StartToMainWindow();
     ASSERT_NE(main, nullptr);
 
     // A choice first, so that the index held by the window differs from the stored one.
@@ -299,8 +198,8 @@ TEST_F(LocationChooser, CancelAndEscapeChangeNeitherTheChoiceNorTheCaption) {
     EXPECT_EQ(ControlText(main, IDC_LOCATION), StoredName(3));
     EXPECT_EQ(StoredLocation(), std::optional<int32_t>(0));
     // The index too is the one chosen before: the dial goes to entry 3.
-    DialAndWait(program, 0);
-    EXPECT_EQ(DialledNumbers(program), std::vector<std::string>{StoredNumber(3)});
+    ASSERT_TRUE(DialToConnected(main));
+    EXPECT_EQ(program.DialledNumbers(), std::vector<std::string>{StoredNumber(3)});
     EXPECT_EQ(StoredLocation(), std::optional<int32_t>(2));
 }
 
@@ -326,7 +225,7 @@ TEST_F(LocationChooser, ShowsEveryEntryAfterAListUpdateAndKeepsPositionsForUnrea
     ASSERT_TRUE(settings::DeleteValue("LstName17"));
 
     ProgramRun program;
-    HWND main = StartToMainWindow(program);
+    HWND main = program.StartToMainWindow();
     ASSERT_NE(main, nullptr);
     HWND chooser = OpenChooser(program);
     ASSERT_NE(chooser, nullptr);
@@ -342,14 +241,14 @@ TEST_F(LocationChooser, ShowsEveryEntryAfterAListUpdateAndKeepsPositionsForUnrea
     ASSERT_TRUE(WaitUntil([&] { return !ChooserIsOpen(program); }));
     EXPECT_TRUE(WaitUntil([&] { return ControlText(main, IDC_LOCATION) == StoredName(18); }))
         << "location button shows \"" << ControlText(main, IDC_LOCATION) << "\"";
-    DialAndWait(program, 0);
-    EXPECT_EQ(DialledNumbers(program), std::vector<std::string>{StoredNumber(18)});
+    ASSERT_TRUE(DialToConnected(main));
+    EXPECT_EQ(program.DialledNumbers(), std::vector<std::string>{StoredNumber(18)});
     EXPECT_EQ(StoredLocation(), std::optional<int32_t>(17));
 }
 
 TEST_F(LocationChooser, ChoosingTheEmptyLineOfAnUnreadableNameLeavesTheCaptionEmpty) {
     ProgramRun program;
-    HWND main = StartToMainWindow(program);
+    HWND main = program.StartToMainWindow();
     ASSERT_NE(main, nullptr);
     // The chooser reads the list again at each opening.
     ASSERT_TRUE(settings::DeleteValue("LstName4"));
@@ -368,7 +267,7 @@ TEST_F(LocationChooser, ChoosingTheEmptyLineOfAnUnreadableNameLeavesTheCaptionEm
 
 TEST_F(LocationChooser, AnEmptyListIsClosedOnlyByCancel) {
     ProgramRun program;
-    HWND main = StartToMainWindow(program);
+    HWND main = program.StartToMainWindow();
     ASSERT_NE(main, nullptr);
     const std::string caption = ControlText(main, IDC_LOCATION);
     ASSERT_TRUE(settings::WriteDword("LstItems", 0));

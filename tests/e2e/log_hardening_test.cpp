@@ -24,6 +24,7 @@
 #include "driver/Driver.h"
 #include "resource.h"
 #include "settings/DefaultAccessList.h"
+#include "support/ArgentineTime.h"
 #include "support/Paths.h"
 #include "usage/CallRecord.h"
 #include "usage/LocalTime.h"
@@ -33,75 +34,10 @@ using namespace e2e;
 
 namespace {
 
-constexpr char kUsageCaption[] = "Uso histórico";
 constexpr char kLogName[] = "CORVINET.REC";
-constexpr int kListEntries = static_cast<int>(kDefaultAccessEntries);
 constexpr int kMillion = 1000000;
 // How long start-up and the first report may take on a log of a million records.
 constexpr int kLargeLogLimitMs = 10000;
-
-class ArgentineTime : public testing::Environment {
-  public:
-    void SetUp() override {
-        _putenv_s("TZ", "ART3");
-        _tzset();
-    }
-};
-testing::Environment* const argentineTime = testing::AddGlobalTestEnvironment(new ArgentineTime);
-
-// ---- Log bytes and report lines ------------------------------------------------------------
-
-std::string Header() {
-    uint8_t header[kLogHeaderSize];
-    EncodeLogHeader(header);
-    return std::string(reinterpret_cast<const char*>(header), sizeof header);
-}
-
-std::string RecordBytes(const CallRecord& record) {
-    uint8_t out[kLogRecordSize];
-    EncodeCallRecord(record, out);
-    return std::string(reinterpret_cast<const char*>(out), sizeof out);
-}
-
-std::string LogBytes(const std::vector<CallRecord>& records) {
-    std::string bytes = Header();
-    for (const CallRecord& record : records) {
-        bytes += RecordBytes(record);
-    }
-    return bytes;
-}
-
-std::vector<CallRecord> Records(const std::string& file) {
-    std::vector<CallRecord> records;
-    for (size_t offset = kLogHeaderSize; offset + kLogRecordSize <= file.size();
-         offset += kLogRecordSize) {
-        records.push_back(DecodeCallRecord(reinterpret_cast<const uint8_t*>(file.data()) + offset));
-    }
-    return records;
-}
-
-std::string StartLine(int64_t time) {
-    const LocalDate d = SystemLocalTime(time);
-    char line[128];
-    snprintf(line, sizeof line, texts::kReportStartLine, d.day, d.month, d.year, d.hour, d.minute,
-             d.second);
-    return line;
-}
-
-std::string EndLine(int64_t time, int minutes) {
-    const LocalDate d = SystemLocalTime(time);
-    char line[128];
-    snprintf(line, sizeof line, texts::kReportEndLine, d.day, d.month, d.year, d.hour, d.minute,
-             d.second, minutes,
-             minutes == 1 ? texts::kReportMinuteSingular : texts::kReportMinutePlural);
-    return line;
-}
-
-std::string Totals(int minutes, double cost) {
-    char line[128];
-    snprintf(line, sizeof line, texts::kReportTotals, minutes, cost);
-    return line;
-}
 
 std::string IgnoredOne() {
     char line[160];
@@ -109,18 +45,7 @@ std::string IgnoredOne() {
     return line;
 }
 
-const std::string kEmptyReport = Totals(0, 0.0);
-
-// Local midnight of the first day of the current month.
-int64_t StartOfThisMonth() {
-    const LocalDate today = SystemLocalTime(std::time(nullptr));
-    std::tm first{};
-    first.tm_year = today.year - 1900;
-    first.tm_mon = today.month - 1;
-    first.tm_mday = 1;
-    first.tm_isdst = -1;
-    return static_cast<int64_t>(std::mktime(&first));
-}
+const std::string kEmptyReport = ReportTotals(0, 0.0);
 
 // Calls of this month, each a start and an end record, spread between the start of the month
 // and now, with the report they give (region 0, this month).
@@ -141,39 +66,29 @@ MonthCalls CallsOfThisMonth(int calls) {
         const int callMinutes = length / 60 + 1;
         month.records.push_back({kCallStart, start, 0});
         month.records.push_back({kCallEnd, start + length, callMinutes});
-        month.report += StartLine(start) + EndLine(start + length, callMinutes);
+        month.report += ReportStartLine(start) + ReportEndLine(start + length, callMinutes);
         minutes += callMinutes;
         cost += CallCost(0, start, start + length, SystemLocalTime);
     }
-    month.report += Totals(minutes, cost);
+    month.report += ReportTotals(minutes, cost);
     return month;
 }
 
 // ---- The fixture ---------------------------------------------------------------------------
 
-class LogFaults : public testing::Test {
+class LogFaults : public LineSimulatorTest {
   protected:
     void SetUp() override {
-        ResetSettings();
+        LineSimulatorTest::SetUp();
         // A user who has run the program before and keeps it after a hang-up.
         ASSERT_TRUE(settings::StoreReturningUser());
-        const std::wstring scratch =
-            testsupport::JoinPath(testsupport::BuildDirectory(), L"e2e-work");
-        const std::wstring test = FromCp1252(testsupport::CurrentTestName());
-        workDir = testsupport::JoinPath(scratch, test);
-        lineFolder = testsupport::JoinPath(scratch, test + L"-line");
-        for (const std::wstring& folder : {workDir, lineFolder}) {
-            ASSERT_TRUE(testsupport::DeleteTree(folder)) << ToCp1252(folder);
-            ASSERT_TRUE(testsupport::CreateDirectories(folder)) << ToCp1252(folder);
-        }
+        workDir = FreshTestFolder();
     }
 
     // The program in workDir (or another folder), with the line simulator's files kept apart.
     RunOptions Options(const std::wstring& folder = {}) const {
-        RunOptions options;
+        RunOptions options = LineSimulatorTest::Options();
         options.workDir = folder.empty() ? workDir : folder;
-        options.lineSimulatorInWorkDir = false;
-        options.environment.emplace_back("CORVINET_LINESIM_DIR", ToCp1252(lineFolder));
         return options;
     }
 
@@ -183,82 +98,52 @@ class LogFaults : public testing::Test {
         ASSERT_TRUE(testsupport::WriteFileBytes(LogPath(), bytes));
     }
 
-    // How many times the line simulator was asked for call.
-    int Journal(const std::string& call) const {
-        const std::string text =
-            testsupport::ReadFileBytes(testsupport::JoinPath(lineFolder, L"linesim.log"))
-                .value_or("");
-        int count = 0;
-        const std::string marker = "call=" + call + "\t";
-        for (size_t at = text.find(marker); at != std::string::npos;
-             at = text.find(marker, at + 1)) {
-            count += at == 0 || text[at - 1] == '\n' ? 1 : 0;
-        }
-        return count;
-    }
-
-    static HWND StartToMainWindow(ProgramRun& program, int timeoutMs = kTimeoutMs) {
-        if (!program.Start()) {
-            return nullptr;
-        }
-        HWND main = program.WaitForMainWindow(timeoutMs);
-        if (main == nullptr ||
-            !WaitUntil([main] { return IsWindowVisible(main) != 0; }, timeoutMs) ||
-            !WaitForIdle(main)) {
-            ADD_FAILURE() << "the main window did not appear";
-            return nullptr;
-        }
-        return main;
-    }
-
     // Discar, then Cortar: the window goes to connected and back, with no message.
     static void DialAndHangUp(ProgramRun& program, HWND main) {
-        ASSERT_TRUE(Click(main, IDC_DIAL));
-        ASSERT_TRUE(WaitUntil([main] { return IsControlEnabled(main, IDC_HANGUP); }))
-            << "the window never showed the connected state";
-        ASSERT_TRUE(WaitForIdle(main));
-        EXPECT_FALSE(IsControlEnabled(main, IDC_DIAL));
-        ASSERT_TRUE(Click(main, IDC_HANGUP));
-        ASSERT_TRUE(WaitUntil([main] { return IsControlEnabled(main, IDC_DIAL); }))
-            << "the window never went back to not connected";
-        ASSERT_TRUE(WaitForIdle(main));
-        EXPECT_FALSE(IsControlEnabled(main, IDC_HANGUP));
+        ASSERT_TRUE(DialToConnected(main));
+        ASSERT_TRUE(HangUpToNotConnected(main));
         EXPECT_TRUE(program.NoMessageBoxFor(0)) << "the call left a message";
         EXPECT_TRUE(program.IsRunning());
     }
 
     // Opens the usage window, reads this month's report, and closes the window again.
     static std::optional<std::string> Report(ProgramRun& program, int timeoutMs = kTimeoutMs) {
-        if (!Click(program.MainWindow(), IDC_USAGE)) {
-            return std::nullopt;
-        }
-        HWND usage = program.WaitForWindow(kUsageCaption, timeoutMs);
-        if (usage == nullptr || !WaitForIdle(usage)) {
-            ADD_FAILURE() << "the usage window did not open";
+        HWND usage = program.OpenDialog(IDC_USAGE, IDC_REPORT, timeoutMs);
+        if (usage == nullptr) {
             return std::nullopt;
         }
         const std::string text = ControlText(usage, IDC_REPORT);
-        PostMessageW(usage, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        if (!WaitUntil([usage] { return !IsWindow(usage); })) {
-            ADD_FAILURE() << "the usage window stayed";
-        }
+        program.CancelDialog(usage);
         return text;
     }
 
-    static void CloseProgram(ProgramRun& program) {
-        PressKey(program.MainWindow(), VK_ESCAPE);
-        const MessageBoxInfo question = program.WaitForMessageBox();
-        ASSERT_TRUE(question) << "no close question after Escape";
-        ASSERT_TRUE(Answer(question, IDYES));
-        const std::optional<DWORD> exitCode = program.WaitForExit();
-        ASSERT_TRUE(exitCode.has_value()) << "the program did not end";
-        EXPECT_EQ(*exitCode, 0u);
+    // A run on the log in place: the program starts without a message, reports this month,
+    // makes one call and is closed. Returns the report.
+    std::optional<std::string> ReportAndCall(int timeoutMs = kTimeoutMs) {
+        ProgramRun program(Options());
+        HWND main = program.StartToMainWindow(true, timeoutMs);
+        if (main == nullptr) {
+            return std::nullopt;
+        }
+        EXPECT_TRUE(program.NoMessageBoxFor(200)) << "the log's state was reported";
+        const std::optional<std::string> report = Report(program, timeoutMs);
+        DialAndHangUp(program, main);
+        EXPECT_TRUE(program.CloseWithEscape());
+        return report;
+    }
+
+    // The log holds the bytes it held before one more call, unchanged, and that call's two
+    // records after them.
+    void ExpectOneCallAfter(const std::string& before) const {
+        const std::string after = ReadLog();
+        ASSERT_EQ(after.size(), before.size() + 2 * kLogRecordSize);
+        EXPECT_TRUE(after.compare(0, before.size(), before) == 0) << "the old records were changed";
     }
 
     // Two calls and a report without the log: the window and the calls are as usual, the report
     // has nothing to list, and nothing is shown about the log.
     void RunWithoutTheLog(ProgramRun& program) {
-        HWND main = StartToMainWindow(program);
+        HWND main = program.StartToMainWindow();
         ASSERT_NE(main, nullptr);
         EXPECT_TRUE(program.NoMessageBoxFor(300)) << "the log's failure was reported";
         for (int call = 0; call < 2; ++call) {
@@ -266,14 +151,14 @@ class LogFaults : public testing::Test {
             DialAndHangUp(program, main);
             ASSERT_FALSE(HasFatalFailure());
         }
-        EXPECT_EQ(Journal("RasDialA"), 2);
-        EXPECT_EQ(Journal("RasHangUpA"), 2);
+        EXPECT_EQ(program.Journal("RasDialA").size(), 2u);
+        EXPECT_EQ(program.Journal("RasHangUpA").size(), 2u);
         EXPECT_EQ(Report(program), std::optional<std::string>(""));
         EXPECT_TRUE(program.NoMessageBoxFor(0));
-        CloseProgram(program);
+        ASSERT_TRUE(program.CloseWithEscape());
     }
 
-    std::wstring workDir, lineFolder;
+    std::wstring workDir;
 };
 
 // ---- The log cannot be opened ---------------------------------------------------------------
@@ -353,13 +238,8 @@ TEST_F(LogFaults, LogHeldByAnotherProcessIsLeftAloneAndCallsGoOn) {
     EXPECT_EQ(ReadLog(), before) << "the held log was changed";
 
     // Once free again, the next run takes the log as it was, and adds to it.
-    ProgramRun program(Options());
-    HWND main = StartToMainWindow(program);
-    ASSERT_NE(main, nullptr);
-    EXPECT_EQ(Report(program), std::optional<std::string>(month.report));
-    DialAndHangUp(program, main);
-    CloseProgram(program);
-    EXPECT_EQ(Records(ReadLog()).size(), month.records.size() + 2);
+    EXPECT_EQ(ReportAndCall(), std::optional<std::string>(month.report));
+    ExpectOneCallAfter(before);
 }
 
 // ---- Logs of random content ---------------------------------------------------------------
@@ -376,18 +256,12 @@ TEST_F(LogFaults, LogOfRandomBytesIsReplacedByAnEmptyLog) {
         bytes[0] = static_cast<char>(0x55);  // never the log's magic by chance
         WriteLog(bytes);
 
-        ProgramRun program(Options());
-        HWND main = StartToMainWindow(program);
-        ASSERT_NE(main, nullptr);
-        EXPECT_TRUE(program.NoMessageBoxFor(200)) << "a damaged log was reported";
-        EXPECT_EQ(Report(program), std::optional<std::string>(kEmptyReport));
-        DialAndHangUp(program, main);
-        CloseProgram(program);
+        EXPECT_EQ(ReportAndCall(), std::optional<std::string>(kEmptyReport));
         // A fresh header, then the call.
         const std::string after = ReadLog();
         ASSERT_EQ(after.size(), kLogHeaderSize + 2 * kLogRecordSize);
-        EXPECT_EQ(after.substr(0, kLogHeaderSize), Header());
-        const std::vector<CallRecord> records = Records(after);
+        EXPECT_EQ(after.substr(0, kLogHeaderSize), LogHeaderBytes());
+        const std::vector<CallRecord> records = LogRecords(after);
         EXPECT_EQ(records[0].type, kCallStart);
         EXPECT_EQ(records[1].type, kCallEnd);
         if (HasFatalFailure()) {
@@ -405,7 +279,7 @@ TEST_F(LogFaults, ValidHeaderWithRandomRecordsReportsOnlyTheValidOnes) {
     constexpr int64_t kYear2000 = 946684800;
     const MonthCalls month = CallsOfThisMonth(12);
     std::mt19937 random(7u);
-    std::string bytes = Header();
+    std::string bytes = LogHeaderBytes();
     size_t next = 0;
     int unknownThisMonth = 0;
     const int64_t monthStart = StartOfThisMonth();
@@ -433,17 +307,9 @@ TEST_F(LogFaults, ValidHeaderWithRandomRecordsReportsOnlyTheValidOnes) {
     ASSERT_GT(unknownThisMonth, 1000);
     WriteLog(bytes);
 
-    ProgramRun program(Options());
-    HWND main = StartToMainWindow(program);
-    ASSERT_NE(main, nullptr);
-    EXPECT_TRUE(program.NoMessageBoxFor(200));
-    EXPECT_EQ(Report(program), std::optional<std::string>(month.report));
-    DialAndHangUp(program, main);
-    CloseProgram(program);
+    EXPECT_EQ(ReportAndCall(), std::optional<std::string>(month.report));
     // Nothing was dropped or rewritten; the call went after the last record.
-    const std::string after = ReadLog();
-    ASSERT_EQ(after.size(), bytes.size() + 2 * kLogRecordSize);
-    EXPECT_TRUE(after.compare(0, bytes.size(), bytes) == 0) << "the old records were changed";
+    ExpectOneCallAfter(bytes);
 }
 
 // Twelve megabytes of records, a thousand of them this month's: the program starts, reports
@@ -452,7 +318,7 @@ TEST_F(LogFaults, MillionRecordLogStartsAndReportsThisMonthInBoundedTime) {
     constexpr int kCallsThisMonth = 500;
     const MonthCalls month = CallsOfThisMonth(kCallsThisMonth);
     const int64_t longAgo = 1009843200;  // 2002-01-01
-    std::string bytes = Header();
+    std::string bytes = LogHeaderBytes();
     bytes.reserve(kLogHeaderSize + static_cast<size_t>(kMillion) * kLogRecordSize);
     const int spacing = kMillion / kCallsThisMonth;
     size_t next = 0;
@@ -472,7 +338,7 @@ TEST_F(LogFaults, MillionRecordLogStartsAndReportsThisMonthInBoundedTime) {
 
     ProgramRun program(Options());
     const ULONGLONG started = GetTickCount64();
-    HWND main = StartToMainWindow(program, kLargeLogLimitMs);
+    HWND main = program.StartToMainWindow(true, kLargeLogLimitMs);
     ASSERT_NE(main, nullptr);
     const ULONGLONG shown = GetTickCount64();
     const std::optional<std::string> report = Report(program, kLargeLogLimitMs);
@@ -484,10 +350,8 @@ TEST_F(LogFaults, MillionRecordLogStartsAndReportsThisMonthInBoundedTime) {
     EXPECT_EQ(report->size(), month.report.size());
     EXPECT_TRUE(*report == month.report) << "the report differs from this month's calls";
     DialAndHangUp(program, main);
-    CloseProgram(program);
-    const std::string after = ReadLog();
-    ASSERT_EQ(after.size(), bytes.size() + 2 * kLogRecordSize);
-    EXPECT_TRUE(after.compare(0, bytes.size(), bytes) == 0) << "the old records were changed";
+    ASSERT_TRUE(program.CloseWithEscape());
+    ExpectOneCallAfter(bytes);
 }
 
 // ---- A program that was killed ------------------------------------------------------------
@@ -495,38 +359,36 @@ TEST_F(LogFaults, MillionRecordLogStartsAndReportsThisMonthInBoundedTime) {
 TEST_F(LogFaults, KilledDuringACallTheNextRunNotesTheCallWithoutAnEnd) {
     {
         ProgramRun program(Options());
-        HWND main = StartToMainWindow(program);
+        HWND main = program.StartToMainWindow();
         ASSERT_NE(main, nullptr);
-        ASSERT_TRUE(Click(main, IDC_DIAL));
-        ASSERT_TRUE(WaitUntil([main] { return IsControlEnabled(main, IDC_HANGUP); }));
-        ASSERT_TRUE(WaitForIdle(main));
+        ASSERT_TRUE(DialToConnected(main));
         program.Kill();
     }
-    const std::vector<CallRecord> left = Records(ReadLog());
+    const std::vector<CallRecord> left = LogRecords(ReadLog());
     ASSERT_EQ(ReadLog().size(), kLogHeaderSize + kLogRecordSize);
     ASSERT_EQ(left[0].type, kCallStart);
 
     ProgramRun program(Options());
-    HWND main = StartToMainWindow(program);
+    HWND main = program.StartToMainWindow();
     ASSERT_NE(main, nullptr);
     // The new run knows nothing of the old call: it starts not connected.
-    EXPECT_TRUE(IsControlEnabled(main, IDC_DIAL));
-    EXPECT_FALSE(IsControlEnabled(main, IDC_HANGUP));
-    EXPECT_EQ(Report(program),
-              std::optional<std::string>(StartLine(left[0].time) + IgnoredOne() + kEmptyReport));
+    EXPECT_TRUE(IsNotConnected(main));
+    EXPECT_EQ(Report(program), std::optional<std::string>(ReportStartLine(left[0].time) +
+                                                          IgnoredOne() + kEmptyReport));
 
     // A whole call afterwards: priced from its own start, the old start still unpaired.
     DialAndHangUp(program, main);
     const std::optional<std::string> report = Report(program);
-    CloseProgram(program);
-    const std::vector<CallRecord> records = Records(ReadLog());
+    ASSERT_TRUE(program.CloseWithEscape());
+    const std::vector<CallRecord> records = LogRecords(ReadLog());
     ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(records[0].time, left[0].time);
-    EXPECT_EQ(report, std::optional<std::string>(
-                          StartLine(records[0].time) + StartLine(records[1].time) +
-                          EndLine(records[2].time, records[2].minutes) + IgnoredOne() +
-                          Totals(records[2].minutes,
-                                 CallCost(0, records[1].time, records[2].time, SystemLocalTime))));
+    EXPECT_EQ(report,
+              std::optional<std::string>(
+                  ReportStartLine(records[0].time) + ReportStartLine(records[1].time) +
+                  ReportEndLine(records[2].time, records[2].minutes) + IgnoredOne() +
+                  ReportTotals(records[2].minutes,
+                               CallCost(0, records[1].time, records[2].time, SystemLocalTime))));
 }
 
 // A kill in the middle of an append leaves part of a record at the end. The next start drops
@@ -539,18 +401,11 @@ TEST_F(LogFaults, TornRecordAtTheEndIsDroppedAndLaterRecordsStayAligned) {
         const CallRecord torn{kCallStart, std::time(nullptr), 0};
         WriteLog(whole + RecordBytes(torn).substr(0, piece));
 
-        ProgramRun program(Options());
-        HWND main = StartToMainWindow(program);
-        ASSERT_NE(main, nullptr);
-        EXPECT_TRUE(program.NoMessageBoxFor(200));
-        EXPECT_EQ(Report(program), std::optional<std::string>(month.report));
-        DialAndHangUp(program, main);
-        CloseProgram(program);
-
+        EXPECT_EQ(ReportAndCall(), std::optional<std::string>(month.report));
         const std::string after = ReadLog();
         ASSERT_EQ(after.size(), whole.size() + 2 * kLogRecordSize);
         EXPECT_TRUE(after.compare(0, whole.size(), whole) == 0);
-        const std::vector<CallRecord> records = Records(after);
+        const std::vector<CallRecord> records = LogRecords(after);
         const CallRecord& start = records[month.records.size()];
         const CallRecord& end = records[month.records.size() + 1];
         EXPECT_EQ(start.type, kCallStart);

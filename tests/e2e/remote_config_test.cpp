@@ -40,20 +40,6 @@ constexpr char kProxyKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Inte
 
 // ---- Texts -------------------------------------------------------------------------------
 
-// A string of the program's string table, read from CORVINET.exe beside the test.
-std::string ProgramString(UINT id) {
-    const std::wstring exe = testsupport::JoinPath(testsupport::ExeDirectory(), L"CORVINET.exe");
-    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (module == nullptr) {
-        ADD_FAILURE() << "cannot read the resources of CORVINET.exe";
-        return "";
-    }
-    wchar_t text[512] = L"";
-    const int length = LoadStringW(module, id, text, static_cast<int>(std::size(text)));
-    FreeLibrary(module);
-    return ToCp1252(std::wstring(text, length > 0 ? static_cast<size_t>(length) : 0));
-}
-
 // A Windows-1252 text as a JSON string (the answer script is UTF-8 JSON).
 std::string Json(const std::string& text) {
     std::string json = "\"";
@@ -102,138 +88,6 @@ std::optional<int> InternetErrorCode(const std::string& text) {
     }
     return std::stoi(digits);
 }
-
-// ---- The configuration server, the browser stand-in ---------------------------------------
-
-struct Request {
-    std::string target;  // as received: absolute form through the proxy
-    std::string path;    // path and query
-    std::string agent;
-};
-
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
-std::vector<std::string> SplitTabs(const std::string& line) {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (;;) {
-        const size_t tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string::npos ? tab : tab - start));
-        if (tab == std::string::npos) {
-            return fields;
-        }
-        start = tab + 1;
-    }
-}
-
-class ConfigServer {
-  public:
-    ConfigServer()
-        : script(testsupport::GetEnv("CORVINET_CONFIGSERVER_SCRIPT")),
-          log(testsupport::GetEnv("CORVINET_CONFIGSERVER_LOG")) {}
-
-    bool Available() const { return !script.empty() && !log.empty(); }
-
-    // Remembers the script in force, to be put back by Restore.
-    void Save() { saved = testsupport::ReadFileBytes(testsupport::WindowsPath(script)); }
-    void Restore() const {
-        const std::wstring path = testsupport::WindowsPath(script);
-        if (saved.has_value()) {
-            testsupport::WriteFileBytes(path, *saved);
-        } else {
-            DeleteFileW(path.c_str());
-        }
-    }
-
-    // Answers of cmd=1, cmd=2 and cmd=3 as script entries (JSON objects); an empty entry
-    // leaves that command to the server's built-in answer (list version 1, release 9).
-    void Answer(const std::string& cmd1, const std::string& cmd2 = "",
-                const std::string& cmd3 = "") const {
-        std::string json = "{";
-        const std::pair<const char*, const std::string*> entries[] = {
-            {"1", &cmd1}, {"2", &cmd2}, {"3", &cmd3}};
-        for (const auto& [key, entry] : entries) {
-            if (!entry->empty()) {
-                json += std::string(json.size() > 1 ? ", " : "") + "\"" + key + "\": " + *entry;
-            }
-        }
-        json += "}\n";
-        ASSERT_TRUE(testsupport::WriteFileBytes(testsupport::WindowsPath(script), json));
-    }
-
-    void ClearLog() const {
-        ASSERT_TRUE(testsupport::WriteFileBytes(testsupport::WindowsPath(log), ""));
-    }
-
-    std::vector<Request> Requests() const {
-        std::vector<Request> requests;
-        const std::string text =
-            testsupport::ReadFileBytes(testsupport::WindowsPath(log)).value_or("");
-        for (const std::string& line : SplitLines(text)) {
-            const std::vector<std::string> fields = SplitTabs(line);
-            if (fields.size() >= 5) {
-                requests.push_back({fields[2], fields[3], fields[4]});
-            }
-        }
-        return requests;
-    }
-
-    // The cmd values of the requests so far, in order ("1", "2", "3").
-    std::vector<std::string> Commands() const {
-        std::vector<std::string> commands;
-        for (const Request& request : Requests()) {
-            const size_t at = request.path.find("cmd=");
-            commands.push_back(at == std::string::npos ? request.path
-                                                       : request.path.substr(at + 4));
-        }
-        return commands;
-    }
-
-    bool WaitForCommand(const std::string& cmd, int timeoutMs = kTimeoutMs) const {
-        return WaitUntil(
-            [&] {
-                for (const std::string& seen : Commands()) {
-                    if (seen == cmd) {
-                        return true;
-                    }
-                }
-                return false;
-            },
-            timeoutMs);
-    }
-
-  private:
-    std::string script;
-    std::string log;
-    std::optional<std::string> saved;
-};
-
-class Browser {
-  public:
-    Browser() {
-        const std::string named = testsupport::GetEnv("CORVINET_BROWSER_LOG");
-        log = testsupport::WindowsPath(named.empty() ? "/tmp/corvinet-browser.log" : named);
-    }
-    void Clear() const { testsupport::WriteFileBytes(log, ""); }
-    std::vector<std::string> Opened() const {
-        return SplitLines(testsupport::ReadFileBytes(log).value_or(""));
-    }
-
-  private:
-    std::wstring log;
-};
 
 // ---- The stored list ---------------------------------------------------------------------
 
@@ -290,10 +144,21 @@ std::string ListBody(const std::string& count,
 
 // ---- The program -------------------------------------------------------------------------
 
-// Whether the program's thread is back in a message loop (its own or a box's) within the time.
-bool WaitUntilResponsive(HWND window) {
-    DWORD_PTR ignored = 0;
-    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kTimeoutMs, &ignored) != 0;
+// The error box of a failed request: the program's text with a code, an error icon, OK alone and
+// no owner. Returned unanswered; empty (and a test failure) when none came.
+MessageBoxInfo WaitForInternetError(const ProgramRun& program) {
+    const MessageBoxInfo box = program.WaitForMessageBox();
+    if (!box) {
+        ADD_FAILURE() << "no error box";
+        return box;
+    }
+    EXPECT_EQ(box.caption, texts::kInetErrorCaption);
+    const std::optional<int> code = InternetErrorCode(box.text);
+    EXPECT_TRUE(code.has_value() && *code != 0) << box.text;
+    EXPECT_EQ(box.icon, BoxIcon::Error) << ToString(box.icon);
+    EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+    EXPECT_EQ(box.owner, nullptr);
+    return box;
 }
 
 // The text of a window of the program read without a message: while the update window is up,
@@ -316,37 +181,24 @@ HWND FindProgramWindow(const ProgramRun& program, const std::string& caption) {
 
 // Whether the program ever hung up: a call that stays up leaves no RasHangUpA in the journal.
 bool HungUp(const ProgramRun& program) {
-    return program.ReadWorkFile("linesim.log").value_or("").find("call=RasHangUpA") !=
-           std::string::npos;
+    return !program.Journal("RasHangUpA").empty();
 }
 
 class RemoteConfig : public testing::Test {
   protected:
     void SetUp() override {
-        if (!server.Available()) {
-            GTEST_FAIL() << "CORVINET_CONFIGSERVER_SCRIPT and CORVINET_CONFIGSERVER_LOG must name "
-                            "the test configuration server's files (tools/run-tests.sh)";
-        }
-        server.Save();
+        ASSERT_TRUE(server.Available());
         browser.Clear();
         ResetSettings();
     }
-    void TearDown() override {
-        if (server.Available()) {
-            server.Restore();
-        }
-    }
+    void TearDown() override { server.Reset(); }
 
     // Starts the program, waits for its window, lets the caller adjust the fresh settings,
     // then clears the request log and presses "Discar". The check runs inside the dial.
     HWND StartAndDial(ProgramRun& program, const std::function<void()>& beforeDial = {}) {
         ResetSettings();
-        if (!program.Start()) {
-            return nullptr;
-        }
-        HWND main = program.WaitForMainWindow();
-        if (main == nullptr || !WaitUntil([main] { return IsWindowVisible(main) != 0; })) {
-            ADD_FAILURE() << "the main window did not appear";
+        HWND main = program.StartToMainWindow();
+        if (main == nullptr) {
             return nullptr;
         }
         if (beforeDial) {
@@ -364,7 +216,7 @@ class RemoteConfig : public testing::Test {
     // Waits until the check has asked for the release and no box follows; the call is up.
     void ExpectQuietEnd(ProgramRun& program, HWND main) {
         ASSERT_TRUE(server.WaitForCommand("3")) << "no release request";
-        ASSERT_TRUE(WaitUntilResponsive(main)) << "the program does not answer";
+        ASSERT_TRUE(WaitForIdle(main)) << "the program does not answer";
         const MessageBoxInfo box = program.WaitForMessageBox(kSettleMs);
         EXPECT_FALSE(box) << "unexpected box \"" << box.caption << "\": " << box.text;
         EXPECT_TRUE(program.IsRunning());
@@ -374,8 +226,18 @@ class RemoteConfig : public testing::Test {
         EXPECT_TRUE(browser.Opened().empty()) << "a page was opened";
     }
 
+    // One connection whose check ends without a box, after asking the server for commands.
+    void ExpectQuietCheck(const std::vector<std::string>& commands,
+                          const std::function<void()>& beforeDial = {}) {
+        ProgramRun program;
+        HWND main = StartAndDial(program, beforeDial);
+        ASSERT_NE(main, nullptr);
+        ExpectQuietEnd(program, main);
+        EXPECT_EQ(server.Commands(), commands);
+    }
+
     ConfigServer server;
-    Browser browser;
+    BrowserLog browser;
     StoredList before;  // the stored list just before the dial
 };
 
@@ -404,12 +266,8 @@ TEST_F(RemoteConfig, AListThatIsNotNewerIsNeitherDownloadedNorWritten) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         server.Answer(c.answer);
-        ProgramRun program;
-        HWND main = StartAndDial(
-            program, [&] { ASSERT_TRUE(settings::WriteDword("LstVersion", c.storedVersion)); });
-        ASSERT_NE(main, nullptr);
-        ExpectQuietEnd(program, main);
-        EXPECT_EQ(server.Commands(), (std::vector<std::string>{"1", "3"}));
+        ExpectQuietCheck({"1", "3"},
+                         [&] { ASSERT_TRUE(settings::WriteDword("LstVersion", c.storedVersion)); });
         EXPECT_EQ(ReadStoredList(), before) << "the stored list changed";
         EXPECT_EQ(before.version, std::optional<uint32_t>(c.storedVersion));
         EXPECT_EQ(before.items, std::optional<uint32_t>(kDefaultEntries));
@@ -469,7 +327,7 @@ TEST_F(RemoteConfig, ANewerListIsDownloadedInTheUpdateWindowAndReplacesTheStored
     // addresses (reached through the proxy).
     const std::string agent = ProgramString(IDS_AGENT);
     ASSERT_FALSE(agent.empty());
-    const std::vector<Request> requests = server.Requests();
+    const std::vector<ServerRequest> requests = server.Requests();
     ASSERT_EQ(server.Commands(), (std::vector<std::string>{"1", "2", "3"}));
     const UINT addresses[] = {IDS_URL_LIST_VERSION, IDS_URL_LIST, IDS_URL_RELEASE};
     for (size_t i = 0; i < requests.size(); ++i) {
@@ -485,23 +343,12 @@ TEST_F(RemoteConfig, ANewerListIsDownloadedInTheUpdateWindowAndReplacesTheStored
     // chooser lists exactly the new entries.
     program.Kill();
     ProgramRun again;
-    ASSERT_TRUE(again.Start());
-    HWND mainAgain = again.WaitForMainWindow();
+    HWND mainAgain = again.StartToMainWindow();
     ASSERT_NE(mainAgain, nullptr);
-    ASSERT_TRUE(WaitUntil([mainAgain] { return IsWindowVisible(mainAgain) != 0; }));
     EXPECT_TRUE(WaitUntil([&] { return ControlText(mainAgain, IDC_LOCATION) == entries[0].first; }))
         << "location button shows \"" << ControlText(mainAgain, IDC_LOCATION) << "\"";
-    ASSERT_TRUE(Click(mainAgain, IDC_LOCATION));
-    HWND chooser = nullptr;
-    ASSERT_TRUE(WaitUntil([&] {
-        for (HWND window : again.Windows(true)) {
-            if (Control(window, IDC_LOCATION_LIST) != nullptr) {
-                chooser = window;
-                return true;
-            }
-        }
-        return false;
-    })) << "the location chooser did not open";
+    HWND chooser = again.OpenDialog(IDC_LOCATION, IDC_LOCATION_LIST);
+    ASSERT_NE(chooser, nullptr);
     const std::vector<std::string> shown = ListBoxItems(Control(chooser, IDC_LOCATION_LIST));
     std::vector<std::string> names;
     for (const auto& entry : entries) {
@@ -515,24 +362,15 @@ TEST_F(RemoteConfig, MinusOneCountsAsTheLargestVersionAndIsDownloadedOnlyOnce) {
     const std::vector<std::pair<std::string, std::string>> entries = {
         {"Salta [0387-4310]", "03874310"}};
     server.Answer(Body("-1"), Body(ListBody("1", entries)));
-    {
-        ProgramRun program;
-        HWND main = StartAndDial(program);
-        ASSERT_NE(main, nullptr);
-        ExpectQuietEnd(program, main);
-        EXPECT_EQ(server.Commands(), (std::vector<std::string>{"1", "2", "3"}));
-        const StoredList after = ReadStoredList();
-        EXPECT_EQ(after.version, std::optional<uint32_t>(4294967295u));
-        EXPECT_EQ(after.items, std::optional<uint32_t>(1));
-        ExpectEntry(after, 1, entries[0].first, entries[0].second);
-    }
+    ExpectQuietCheck({"1", "2", "3"});
+    const StoredList after = ReadStoredList();
+    EXPECT_EQ(after.version, std::optional<uint32_t>(4294967295u));
+    EXPECT_EQ(after.items, std::optional<uint32_t>(1));
+    ExpectEntry(after, 1, entries[0].first, entries[0].second);
+
     // The same answer on the next connection is no longer newer.
-    ProgramRun program;
-    HWND main =
-        StartAndDial(program, [] { ASSERT_TRUE(settings::WriteDword("LstVersion", 4294967295u)); });
-    ASSERT_NE(main, nullptr);
-    ExpectQuietEnd(program, main);
-    EXPECT_EQ(server.Commands(), (std::vector<std::string>{"1", "3"}));
+    ExpectQuietCheck({"1", "3"},
+                     [] { ASSERT_TRUE(settings::WriteDword("LstVersion", 4294967295u)); });
     EXPECT_EQ(ReadStoredList(), before);
 }
 
@@ -564,14 +402,8 @@ TEST_F(RemoteConfig, AFailedDownloadKeepsTheOldListAndStillStoresTheVersion) {
         HWND main = StartAndDial(program);
         ASSERT_NE(main, nullptr);
         if (c.errorBox) {
-            const MessageBoxInfo box = program.WaitForMessageBox();
-            ASSERT_TRUE(box) << "no error box";
-            EXPECT_EQ(box.caption, texts::kInetErrorCaption);
-            const std::optional<int> code = InternetErrorCode(box.text);
-            EXPECT_TRUE(code.has_value() && *code != 0) << box.text;
-            EXPECT_EQ(box.icon, BoxIcon::Error) << ToString(box.icon);
-            EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
-            EXPECT_EQ(box.owner, nullptr);
+            const MessageBoxInfo box = WaitForInternetError(program);
+            ASSERT_TRUE(box);
             // Nothing reaches the registry while the user reads the box.
             EXPECT_EQ(ReadStoredList(), before);
             ASSERT_TRUE(Answer(box, IDOK));
@@ -630,11 +462,7 @@ TEST_F(RemoteConfig, UnusualListBodiesAreStoredWithinTheListsBounds) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         server.Answer(Body(std::to_string(kNewListVersion)), c.answer);
-        ProgramRun program;
-        HWND main = StartAndDial(program);
-        ASSERT_NE(main, nullptr);
-        ExpectQuietEnd(program, main);
-        EXPECT_EQ(server.Commands(), (std::vector<std::string>{"1", "2", "3"}));
+        ExpectQuietCheck({"1", "2", "3"});
         const StoredList after = ReadStoredList();
         EXPECT_EQ(after.items, std::optional<uint32_t>(c.items));
         EXPECT_EQ(after.version, std::optional<uint32_t>(kNewListVersion));
@@ -661,11 +489,7 @@ TEST_F(RemoteConfig, ReleaseNineOrAnUnansweredReleaseRequestOffersNothing) {
     for (const std::string& answer : cases) {
         SCOPED_TRACE(answer);
         server.Answer(Body("1"), "", answer);
-        ProgramRun program;
-        HWND main = StartAndDial(program);
-        ASSERT_NE(main, nullptr);
-        ExpectQuietEnd(program, main);
-        EXPECT_EQ(server.Commands(), (std::vector<std::string>{"1", "3"}));
+        ExpectQuietCheck({"1", "3"});
         if (HasFatalFailure()) {
             return;
         }
@@ -714,7 +538,7 @@ TEST_F(ReleaseOffer, NoStillOpensTheDownloadPageAndTheCallStaysUp) {
     ASSERT_TRUE(Answer(offer, IDNO));
     ExpectDownloadPageOpened();
     HWND main = program.MainWindow();
-    ASSERT_TRUE(WaitUntilResponsive(main));
+    ASSERT_TRUE(WaitForIdle(main));
     const MessageBoxInfo next = program.WaitForMessageBox(kSettleMs);
     EXPECT_FALSE(next) << "unexpected box: " << next.text;
     EXPECT_TRUE(program.IsRunning());
@@ -783,20 +607,14 @@ TEST_F(RemoteConfig, AnUnreachableServerGivesTwoErrorBoxesAndTheCallStaysUp) {
     ASSERT_NE(main, nullptr);
     for (const char* request : {"list version", "release"}) {
         SCOPED_TRACE(request);
-        const MessageBoxInfo box = program.WaitForMessageBox();
-        ASSERT_TRUE(box) << "no error box";
-        EXPECT_EQ(box.caption, texts::kInetErrorCaption);
-        const std::optional<int> code = InternetErrorCode(box.text);
-        EXPECT_TRUE(code.has_value() && *code != 0) << box.text;
-        EXPECT_EQ(box.icon, BoxIcon::Error) << ToString(box.icon);
-        EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
-        EXPECT_EQ(box.owner, nullptr);
+        const MessageBoxInfo box = WaitForInternetError(program);
+        ASSERT_TRUE(box);
         if (std::string(request) == "list version") {
             SaveScreenshot(box.window, "internet_error");
         }
         ASSERT_TRUE(Answer(box, IDOK));
     }
-    ASSERT_TRUE(WaitUntilResponsive(main));
+    ASSERT_TRUE(WaitForIdle(main));
     const MessageBoxInfo next = program.WaitForMessageBox(kSettleMs);
     EXPECT_FALSE(next) << "unexpected box: " << next.text;
     EXPECT_TRUE(server.Requests().empty()) << "the server was reached";

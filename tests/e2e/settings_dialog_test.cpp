@@ -53,21 +53,6 @@ std::string StoredName(int entry) {
     return settings::ReadString(("LstName" + std::to_string(entry)).c_str()).value_or("<missing>");
 }
 
-BOOL CALLBACK CollectChild(HWND child, LPARAM found) {
-    reinterpret_cast<std::vector<HWND>*>(found)->push_back(child);
-    return TRUE;
-}
-
-std::vector<std::string> ChildTexts(HWND window) {
-    std::vector<HWND> children;
-    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
-    std::vector<std::string> texts;
-    for (HWND child : children) {
-        texts.push_back(WindowText(child));
-    }
-    return texts;
-}
-
 // The shown state of the dialog's controls.
 struct Shown {
     std::string prefix;
@@ -94,54 +79,33 @@ std::ostream& operator<<(std::ostream& out, const Shown& shown) {
 constexpr int kOn = BST_CHECKED;
 constexpr int kOff = BST_UNCHECKED;
 
+// Every test starts the program for a user who never ran it.
 class SettingsDialogTest : public testing::Test {
   protected:
-    void SetUp() override { ResetSettings(); }
-
-    static HWND StartToMainWindow(ProgramRun& program) {
-        if (!program.Start()) {
-            return nullptr;
-        }
-        HWND main = program.WaitForMainWindow();
-        if (main == nullptr) {
-            ADD_FAILURE() << "the main window did not appear";
-            return nullptr;
-        }
-        if (!WaitUntil([main] { return IsWindowVisible(main) != 0; })) {
-            ADD_FAILURE() << "the main window stayed hidden";
-            return nullptr;
-        }
-        return main;
+    void SetUp() override {
+        ResetSettings();
+        main = program.StartToMainWindow();
+        ASSERT_NE(main, nullptr);
     }
 
     // Presses "Configurar..." and waits until the dialog has shown its values.
-    static HWND OpenSettings(const ProgramRun& program) {
-        if (!Click(program.MainWindow(), IDC_CONFIGURE)) {
-            return nullptr;
+    HWND OpenSettings() {
+        HWND dialog = program.OpenDialog(IDC_CONFIGURE, IDC_PREFIX);
+        if (dialog != nullptr) {
+            EXPECT_EQ(WindowText(dialog), kCaption);
         }
-        HWND dialog = program.WaitForWindow(kCaption);
-        if (dialog == nullptr) {
-            ADD_FAILURE() << "the settings dialog did not open";
-            return nullptr;
-        }
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kTimeoutMs, &ignored);
         return dialog;
     }
 
-    static bool IsOpen(const ProgramRun& program) {
-        return program.FindWindow(kCaption) != nullptr;
-    }
+    bool IsOpen() const { return program.FindWindow(kCaption) != nullptr; }
 
     // Closes the dialog with one of its buttons and waits until it is gone and the main
     // window has taken over the stored values (its handler runs to its end first).
-    static void CloseWith(const ProgramRun& program, HWND dialog, int button) {
+    void CloseWith(HWND dialog, int button) {
         ASSERT_TRUE(Click(dialog, button));
-        ASSERT_TRUE(WaitUntil([&] { return !IsOpen(program); }))
+        ASSERT_TRUE(WaitUntil([&] { return !IsOpen(); }))
             << "the dialog stayed open after button " << button;
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutW(program.MainWindow(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kTimeoutMs,
-                            &ignored);
+        WaitForIdle(program.MainWindow());
     }
 
     // A click into the prefix field puts the focus there, as the mouse would.
@@ -168,16 +132,16 @@ class SettingsDialogTest : public testing::Test {
         EXPECT_TRUE(WaitUntil([&] { return CheckState(dialog, id) == expectedState; }))
             << "control " << id << " did not change";
     }
+
+    ProgramRun program;
+    HWND main = nullptr;
 };
 
 TEST_F(SettingsDialogTest, ShowsTheDefaultsAndCreatesAMissingKeyWhenOpened) {
-    ProgramRun program;
-    HWND main = StartToMainWindow(program);
-    ASSERT_NE(main, nullptr);
     // With nothing stored, opening the dialog creates the key with the default list.
     ASSERT_TRUE(settings::DeleteKey());
 
-    HWND dialog = OpenSettings(program);
+    HWND dialog = OpenSettings();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(settings::KeyExists());
     EXPECT_EQ(settings::ReadDword("LstItems"), std::optional<uint32_t>(kDefaultEntries));
@@ -187,30 +151,26 @@ TEST_F(SettingsDialogTest, ShowsTheDefaultsAndCreatesAMissingKeyWhenOpened) {
 
     EXPECT_EQ(Shown::Read(dialog), (Shown{"", kOn, kOff, kOff, kOff, kOn}));
     EXPECT_EQ(FocusedControl(dialog), Control(dialog, IDOK)) << "the focus is not on Guardar";
-    const std::vector<std::string> texts = ChildTexts(dialog);
     for (const char* text :
          {"Guardar", "Cancelar", "Discado", "Marcar", "para tomar linea.", "Tonos", "Pulsos",
           "Opciones", "Discar automáticamente al iniciar.", "Minimizar automáticamente.",
           "Cerrar la aplicación al desconectarse"}) {
-        EXPECT_NE(std::find(texts.begin(), texts.end(), text), texts.end()) << text;
+        EXPECT_TRUE(HasChildText(dialog, text)) << text;
     }
     EXPECT_EQ(ControlText(dialog, IDOK), "Guardar");
     EXPECT_EQ(ControlText(dialog, IDCANCEL), "Cancelar");
     SaveScreenshot(dialog, "settings");
 
-    CloseWith(program, dialog, IDCANCEL);
+    CloseWith(dialog, IDCANCEL);
     EXPECT_EQ(Stored::Read(), defaults);
     EXPECT_TRUE(program.NoMessageBoxFor(200));
 }
 
 TEST_F(SettingsDialogTest, GuardarStoresEachControlInItsValueAndKeepsTheLocation) {
-    ProgramRun program;
-    HWND main = StartToMainWindow(program);
-    ASSERT_NE(main, nullptr);
     // A location stored by an earlier dial; the dialog neither shows nor changes it.
     ASSERT_TRUE(settings::WriteDword("Location", 4));
 
-    HWND dialog = OpenSettings(program);
+    HWND dialog = OpenSettings();
     ASSERT_NE(dialog, nullptr);
     ClickIntoPrefix(dialog);
     HWND edit = Control(dialog, IDC_PREFIX);
@@ -224,42 +184,36 @@ TEST_F(SettingsDialogTest, GuardarStoresEachControlInItsValueAndKeepsTheLocation
     EXPECT_EQ(CheckState(dialog, IDC_TONE), kOff) << "Pulsos did not clear Tonos";
     Toggle(dialog, IDC_AUTODIAL, kOn);
     Toggle(dialog, IDC_CLOSE_ON_DISCONNECT, kOff);
-    CloseWith(program, dialog, IDOK);
+    CloseWith(dialog, IDOK);
     EXPECT_EQ(Stored::Read(), (Stored{std::string("9"), 1u, 1u, 0u, 0u, 4u}));
     // The main window shows the stored location again.
     EXPECT_EQ(ControlText(main, IDC_LOCATION), StoredName(5));
 
     // Opened again, the dialog shows what is stored; the other pattern of flags and Tonos.
-    dialog = OpenSettings(program);
+    dialog = OpenSettings();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(Shown::Read(dialog), (Shown{"9", kOff, kOn, kOn, kOff, kOff}));
     Toggle(dialog, IDC_TONE, kOn);
     EXPECT_EQ(CheckState(dialog, IDC_PULSE), kOff) << "Tonos did not clear Pulsos";
     Toggle(dialog, IDC_AUTODIAL, kOff);
     Toggle(dialog, IDC_MINIMIZE, kOn);
-    CloseWith(program, dialog, IDOK);
+    CloseWith(dialog, IDOK);
     EXPECT_EQ(Stored::Read(), (Stored{std::string("9"), 0u, 0u, 1u, 0u, 4u}));
     EXPECT_TRUE(program.NoMessageBoxFor(200));
     // Minimising is taken at the next start only: the window stays visible now.
     EXPECT_TRUE(IsWindowVisible(main));
 
     // Closing after a hang-up was switched off: the program outlives a hang-up.
-    ASSERT_TRUE(Click(main, IDC_DIAL));
-    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(main, IDC_HANGUP); })) << "no connection";
-    ASSERT_TRUE(Click(main, IDC_HANGUP));
-    ASSERT_TRUE(WaitUntil([&] { return IsControlEnabled(main, IDC_DIAL); })) << "no hang-up";
+    ASSERT_TRUE(DialToConnected(main));
+    ASSERT_TRUE(HangUpToNotConnected(main));
     EXPECT_FALSE(program.WaitForExit(kQuietMs).has_value())
         << "the program ended after the hang-up although COD was switched off";
     // The dial used the stored prefix and tone dialling, to entry 5.
-    const std::string journal = program.ReadWorkFile("linesim.log").value_or("");
-    const std::string number = settings::ReadString("LstNum5").value_or("<missing>");
-    EXPECT_NE(journal.find("\tphone=9," + number + "\t"), std::string::npos) << journal;
+    EXPECT_EQ(program.DialledNumbers(),
+              std::vector<std::string>{"9," + settings::ReadString("LstNum5").value_or("?")});
 }
 
 TEST_F(SettingsDialogTest, CancelarEscapeAndTheCloseBoxStoreNothing) {
-    ProgramRun program;
-    HWND main = StartToMainWindow(program);
-    ASSERT_NE(main, nullptr);
     ASSERT_TRUE(settings::WriteDword("Location", 6));
     const Stored before = Stored::Read();
 
@@ -274,7 +228,7 @@ TEST_F(SettingsDialogTest, CancelarEscapeAndTheCloseBoxStoreNothing) {
     };
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
-        HWND dialog = OpenSettings(program);
+        HWND dialog = OpenSettings();
         ASSERT_NE(dialog, nullptr);
         ClickIntoPrefix(dialog);
         TypeChar(Control(dialog, IDC_PREFIX), L'7');
@@ -284,7 +238,7 @@ TEST_F(SettingsDialogTest, CancelarEscapeAndTheCloseBoxStoreNothing) {
         Toggle(dialog, IDC_MINIMIZE, kOn);
         Toggle(dialog, IDC_CLOSE_ON_DISCONNECT, kOff);
         way.close(dialog);
-        ASSERT_TRUE(WaitUntil([&] { return !IsOpen(program); })) << "the dialog stayed open";
+        ASSERT_TRUE(WaitUntil([&] { return !IsOpen(); })) << "the dialog stayed open";
         EXPECT_EQ(Stored::Read(), before);
         EXPECT_TRUE(program.NoMessageBoxFor(100));
         // Whatever closed the dialog, the main window shows the stored location.
@@ -294,13 +248,10 @@ TEST_F(SettingsDialogTest, CancelarEscapeAndTheCloseBoxStoreNothing) {
 }
 
 TEST_F(SettingsDialogTest, ALongerStoredPrefixIsShownWarnedAboutOnceAndStoredWhenShortened) {
-    ProgramRun program;
-    HWND main = StartToMainWindow(program);
-    ASSERT_NE(main, nullptr);
     ASSERT_TRUE(settings::WriteString("DialPre", "123"));
     const Stored before = Stored::Read();
 
-    HWND dialog = OpenSettings(program);
+    HWND dialog = OpenSettings();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(ControlText(dialog, IDC_PREFIX), "123");
     Toggle(dialog, IDC_PULSE, kOn);
@@ -316,7 +267,7 @@ TEST_F(SettingsDialogTest, ALongerStoredPrefixIsShownWarnedAboutOnceAndStoredWhe
 
     // Once: no second box; the dialog stays open with the whole text selected, nothing stored.
     EXPECT_TRUE(program.NoMessageBoxFor(kQuietMs)) << "a second warning appeared";
-    ASSERT_TRUE(IsOpen(program)) << "the dialog closed after the warning";
+    ASSERT_TRUE(IsOpen()) << "the dialog closed after the warning";
     HWND edit = Control(dialog, IDC_PREFIX);
     EXPECT_EQ(FocusedControl(dialog), edit) << "the focus is not on the prefix field";
     const DWORD selection = static_cast<DWORD>(SendMessageW(edit, EM_GETSEL, 0, 0));
@@ -328,7 +279,7 @@ TEST_F(SettingsDialogTest, ALongerStoredPrefixIsShownWarnedAboutOnceAndStoredWhe
     DeleteFromEnd(dialog, 2);
     ASSERT_TRUE(WaitUntil([&] { return ControlText(dialog, IDC_PREFIX) == "1"; }))
         << "prefix field shows \"" << ControlText(dialog, IDC_PREFIX) << "\"";
-    CloseWith(program, dialog, IDOK);
+    CloseWith(dialog, IDOK);
     Stored expected = before;
     expected.dialPre = "1";
     expected.dialPulse = 1u;
@@ -337,18 +288,15 @@ TEST_F(SettingsDialogTest, ALongerStoredPrefixIsShownWarnedAboutOnceAndStoredWhe
 }
 
 TEST_F(SettingsDialogTest, AnEmptiedPrefixIsStoredAsAnEmptyText) {
-    ProgramRun program;
-    HWND main = StartToMainWindow(program);
-    ASSERT_NE(main, nullptr);
     ASSERT_TRUE(settings::WriteString("DialPre", "0"));
 
-    HWND dialog = OpenSettings(program);
+    HWND dialog = OpenSettings();
     ASSERT_NE(dialog, nullptr);
     ASSERT_EQ(ControlText(dialog, IDC_PREFIX), "0");
     ClickIntoPrefix(dialog);
     DeleteFromEnd(dialog, 1);
     ASSERT_TRUE(WaitUntil([&] { return ControlText(dialog, IDC_PREFIX).empty(); }));
-    CloseWith(program, dialog, IDOK);
+    CloseWith(dialog, IDOK);
     EXPECT_EQ(settings::ReadString("DialPre"), std::optional<std::string>(""));
     EXPECT_EQ(Stored::Read(), (Stored{std::string(), 0u, 0u, 0u, 1u, 0u}));
 }

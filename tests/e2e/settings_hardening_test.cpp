@@ -79,41 +79,8 @@ std::ostream& operator<<(std::ostream& out, const ShownSettings& shown) {
                << shown.minimize << ", close on disconnect " << shown.closeOnDisconnect;
 }
 
-// The program's visible dialog other than the main window (not a box, not a menu).
-HWND FindSecondary(const ProgramRun& program) {
-    for (HWND window : program.Windows(true)) {
-        if (window != program.MainWindow() && ClassOf(window) == "#32770" &&
-            !IsMessageBox(window)) {
-            return window;
-        }
-    }
-    return nullptr;
-}
-
-HWND OpenSecondary(ProgramRun& program, int button) {
-    if (!Click(program.MainWindow(), button)) {
-        return nullptr;
-    }
-    HWND dialog = nullptr;
-    if (!WaitUntil([&] { return (dialog = FindSecondary(program)) != nullptr; }) ||
-        !WaitForIdle(dialog)) {
-        ADD_FAILURE() << "the window of button " << button << " did not open";
-        return nullptr;
-    }
-    return dialog;
-}
-
-bool CloseSecondary(HWND dialog) {
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    if (!WaitUntil([dialog] { return !IsWindow(dialog); })) {
-        ADD_FAILURE() << "the window did not close on its cancel command";
-        return false;
-    }
-    return true;
-}
-
 std::optional<ShownSettings> ReadSettingsDialog(ProgramRun& program) {
-    HWND dialog = OpenSecondary(program, IDC_CONFIGURE);
+    HWND dialog = program.OpenDialog(IDC_CONFIGURE, IDC_PREFIX);
     if (dialog == nullptr) {
         return std::nullopt;
     }
@@ -128,97 +95,43 @@ std::optional<ShownSettings> ReadSettingsDialog(ProgramRun& program) {
     for (int id : {IDC_PULSE, IDC_TONE, IDC_AUTODIAL, IDC_MINIMIZE, IDC_CLOSE_ON_DISCONNECT}) {
         EXPECT_NE(CheckState(dialog, id), BST_INDETERMINATE) << "control " << id;
     }
-    if (!CloseSecondary(dialog)) {
+    if (!program.CancelDialog(dialog)) {
         return std::nullopt;
     }
     return shown;
 }
 
 std::optional<std::vector<std::string>> ReadChooser(ProgramRun& program) {
-    HWND chooser = OpenSecondary(program, IDC_LOCATION);
+    HWND chooser = program.OpenDialog(IDC_LOCATION, IDC_LOCATION_LIST);
     if (chooser == nullptr) {
         return std::nullopt;
     }
     const std::vector<std::string> lines = ListBoxItems(Control(chooser, IDC_LOCATION_LIST));
-    if (!CloseSecondary(chooser)) {
+    if (!program.CancelDialog(chooser)) {
         return std::nullopt;
     }
     return lines;
 }
 
-bool ChooseLocation(ProgramRun& program, int index) {
-    HWND chooser = OpenSecondary(program, IDC_LOCATION);
-    if (chooser == nullptr || !SelectListItem(chooser, IDC_LOCATION_LIST, index)) {
-        return false;
-    }
-    return WaitUntil([chooser] { return !IsWindow(chooser); }) && WaitForIdle(program.MainWindow());
-}
-
 // ---- The fixture ---------------------------------------------------------------------------
 
-class SettingsFaults : public testing::Test {
+class SettingsFaults : public LineSimulatorTest {
   protected:
-    void SetUp() override {
-        ResetSettings();
-        lineFolder =
-            testsupport::JoinPath(testsupport::JoinPath(testsupport::BuildDirectory(), L"e2e-work"),
-                                  FromCp1252(testsupport::CurrentTestName() + "-line"));
-        ASSERT_TRUE(testsupport::DeleteTree(lineFolder));
-        ASSERT_TRUE(testsupport::CreateDirectories(lineFolder));
-    }
-
-    RunOptions Options() const {
-        RunOptions options;
-        options.lineSimulatorInWorkDir = false;
-        options.environment.emplace_back("CORVINET_LINESIM_DIR", ToCp1252(lineFolder));
-        return options;
-    }
-
-    // The phone numbers dialled so far, in order.
-    std::vector<std::string> Dialled() const {
-        const std::string text =
-            testsupport::ReadFileBytes(testsupport::JoinPath(lineFolder, L"linesim.log"))
-                .value_or("");
-        std::vector<std::string> phones;
-        size_t start = 0;
-        while (start < text.size()) {
-            size_t end = text.find('\n', start);
-            end = end == std::string::npos ? text.size() : end;
-            const std::string line = text.substr(start, end - start);
-            if (line.rfind("call=RasDialA\t", 0) == 0) {
-                const size_t at = line.find("\tphone=");
-                const size_t stop = line.find('\t', at + 1);
-                phones.push_back(at == std::string::npos ? "<none>"
-                                                         : line.substr(at + 7, stop - at - 7));
-            }
-            start = end + 1;
-        }
-        return phones;
-    }
-
+    // Starts the program: whatever the registry holds, it comes up as usual, not connected
+    // and with no message.
     static HWND StartToMainWindow(ProgramRun& program) {
-        if (!program.Start()) {
-            return nullptr;
+        HWND main = program.StartToMainWindow();
+        if (main != nullptr) {
+            EXPECT_TRUE(program.NoMessageBoxFor(kSettleMs)) << "a message at start-up";
+            EXPECT_EQ(ControlText(main, IDC_ONLINE_TIME), "00:00:00");
+            EXPECT_TRUE(IsNotConnected(main));
         }
-        HWND main = program.WaitForMainWindow();
-        if (main == nullptr || !WaitUntil([main] { return IsWindowVisible(main) != 0; }) ||
-            !WaitForIdle(main)) {
-            ADD_FAILURE() << "the main window did not appear";
-            return nullptr;
-        }
-        EXPECT_TRUE(program.NoMessageBoxFor(kSettleMs)) << "a message at start-up";
-        EXPECT_EQ(ControlText(main, IDC_ONLINE_TIME), "00:00:00");
-        EXPECT_TRUE(IsControlEnabled(main, IDC_DIAL));
-        EXPECT_FALSE(IsControlEnabled(main, IDC_HANGUP));
         return main;
     }
 
     // Discar, then Cortar; true when the program is still running afterwards.
     static bool DialAndHangUp(ProgramRun& program, HWND main) {
-        if (!Click(main, IDC_DIAL) ||
-            !WaitUntil([main] { return IsControlEnabled(main, IDC_HANGUP); }) ||
-            !WaitForIdle(main)) {
-            ADD_FAILURE() << "the call did not come up";
+        if (!DialToConnected(main)) {
             return false;
         }
         EXPECT_TRUE(program.NoMessageBoxFor(0)) << "a message after the dial";
@@ -228,20 +141,10 @@ class SettingsFaults : public testing::Test {
         if (program.WaitForExit(kSettleMs).has_value()) {
             return false;
         }
-        EXPECT_TRUE(WaitUntil([main] { return IsControlEnabled(main, IDC_DIAL); }));
+        EXPECT_TRUE(WaitUntil([main] { return IsNotConnected(main); }));
         EXPECT_TRUE(WaitForIdle(main));
         return true;
     }
-
-    static void CloseProgram(ProgramRun& program) {
-        PressKey(program.MainWindow(), VK_ESCAPE);
-        const MessageBoxInfo question = program.WaitForMessageBox();
-        ASSERT_TRUE(question) << "no close question after Escape";
-        ASSERT_TRUE(Answer(question, IDYES));
-        ASSERT_TRUE(program.WaitForExit().has_value()) << "the program did not end";
-    }
-
-    std::wstring lineFolder;
 };
 
 // ---- Values of foreign types and sizes ----------------------------------------------------
@@ -274,7 +177,7 @@ TEST_F(SettingsFaults, SettingsOfForeignSizesLeaveEveryDefault) {
     // The dial takes the first entry, tone, no prefix; closing on disconnect ends the program.
     EXPECT_FALSE(DialAndHangUp(program, main)) << "the program stayed after the hang-up";
     EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
-    EXPECT_EQ(Dialled(), std::vector<std::string>{kDefaultAccessList[0].number});
+    EXPECT_EQ(program.DialledNumbers(), std::vector<std::string>{kDefaultAccessList[0].number});
 }
 
 // Four bytes of any type read as a number, a terminated text of any type as a text.
@@ -301,9 +204,9 @@ TEST_F(SettingsFaults, SettingsOfOtherTypesButFittingSizesAreTaken) {
               (std::vector<std::string>{kDefaultAccessList[0].name, kDefaultAccessList[1].name,
                                         kDefaultAccessList[2].name}));
     EXPECT_TRUE(DialAndHangUp(program, main)) << "closing on disconnect was read as on";
-    EXPECT_EQ(Dialled(),
+    EXPECT_EQ(program.DialledNumbers(),
               std::vector<std::string>{std::string("DP1,") + kDefaultAccessList[2].number});
-    CloseProgram(program);
+    ASSERT_TRUE(program.CloseWithEscape());
 }
 
 // Entry names and numbers of every kind: too long, unterminated, of other types, missing.
@@ -332,11 +235,12 @@ TEST_F(SettingsFaults, ListEntriesOfForeignTypesAndSizesShowWhatFits) {
     // Entry 1 is the start's location; then entries 2 to 5 through the chooser.
     ASSERT_TRUE(DialAndHangUp(program, main));
     for (int index = 1; index <= 4; ++index) {
-        ASSERT_TRUE(ChooseLocation(program, index)) << "entry " << index + 1;
+        ASSERT_TRUE(program.ChooseLocation(index)) << "entry " << index + 1;
         ASSERT_TRUE(DialAndHangUp(program, main)) << "entry " << index + 1;
     }
-    EXPECT_EQ(Dialled(), (std::vector<std::string>{"5551234", "123", digits63, "", ""}));
-    CloseProgram(program);
+    EXPECT_EQ(program.DialledNumbers(),
+              (std::vector<std::string>{"5551234", "123", digits63, "", ""}));
+    ASSERT_TRUE(program.CloseWithEscape());
 }
 
 // Numbers out of range: a location past the list or negative, an empty list, the largest list
@@ -376,8 +280,8 @@ TEST_F(SettingsFaults, LocationsAndCountsOutOfRangeShowNoEntryAndDialNoNumber) {
             EXPECT_EQ((*lines)[line], "") << "line " << line + 1;
         }
         ASSERT_TRUE(DialAndHangUp(program, main));
-        EXPECT_EQ(Dialled(), std::vector<std::string>{""});
-        CloseProgram(program);
+        EXPECT_EQ(program.DialledNumbers(), std::vector<std::string>{""});
+        ASSERT_TRUE(program.CloseWithEscape());
         if (HasFatalFailure()) {
             return;
         }
@@ -392,7 +296,7 @@ TEST_F(SettingsFaults, LocationsAndCountsOutOfRangeShowNoEntryAndDialNoNumber) {
 class UncreatableSettingsKey : public SettingsFaults {
   protected:
     void SetUp() override {
-        SettingsFaults::SetUp();
+        LineSimulatorTest::SetUp();
         ASSERT_TRUE(testsupport::DeleteKey(HKEY_CURRENT_USER, kVendorKey));
         HKEY key = nullptr;
         ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kVendorKey, 0, nullptr, REG_OPTION_VOLATILE,
@@ -462,7 +366,7 @@ TEST_F(UncreatableSettingsKey, ErrorIsShownAndTheProgramRunsOnDefaults) {
         << "the call did not come up";
     ASSERT_TRUE(WaitForIdle(main));
     EXPECT_EQ(AnswerSettingsErrors(program), 0);
-    EXPECT_EQ(Dialled(), std::vector<std::string>{""});
+    EXPECT_EQ(program.DialledNumbers(), std::vector<std::string>{""});
     ASSERT_TRUE(Click(main, IDC_HANGUP));
     EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
     EXPECT_FALSE(settings::KeyExists()) << "the key came to exist after all";

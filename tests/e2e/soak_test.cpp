@@ -350,25 +350,7 @@ class Soak : public testing::Test {
         ASSERT_TRUE(settings::StoreReturningUser());
     }
 
-    HWND Start() {
-        if (!program.Start()) {
-            return nullptr;
-        }
-        HWND main = program.WaitForMainWindow();
-        if (main == nullptr || !WaitUntil([main] { return IsWindowVisible(main) != 0; })) {
-            ADD_FAILURE() << "the main window did not appear";
-            return nullptr;
-        }
-        return WaitForIdle(main) ? main : nullptr;
-    }
-
-    void CloseProgram() {
-        PressKey(program.MainWindow(), VK_ESCAPE);
-        const MessageBoxInfo question = program.WaitForMessageBox();
-        ASSERT_TRUE(question) << "no close question after Escape";
-        ASSERT_TRUE(Answer(question, IDYES));
-        ASSERT_TRUE(program.WaitForExit().has_value()) << "the program did not end";
-    }
+    HWND Start() { return program.StartToMainWindow(); }
 
     // Runs round(i) count times, reading the counts after the warm-up and at the end, and
     // prints how long a round took.
@@ -417,16 +399,6 @@ bool DialAndHangUp(HWND main, int holdMs) {
     return true;
 }
 
-// The on-line clock "HH:MM:SS" in seconds; -1 when it shows anything else.
-long ClockSeconds(HWND main) {
-    const std::string text = ControlText(main, IDC_ONLINE_TIME);
-    unsigned hours = 0, minutes = 0, seconds = 0;
-    if (sscanf(text.c_str(), "%u:%2u:%2u", &hours, &minutes, &seconds) != 3) {
-        return -1;
-    }
-    return static_cast<long>(hours) * 3600 + minutes * 60 + seconds;
-}
-
 TEST_F(Soak, FiveHundredCallsLogEveryRecordInOrderAndHoldNothingMore) {
     const int cycles = CountFromEnvironment("CORVINET_SOAK_CYCLES", kDefaultCycles);
     HWND main = Start();
@@ -445,7 +417,7 @@ TEST_F(Soak, FiveHundredCallsLogEveryRecordInOrderAndHoldNothingMore) {
     EXPECT_TRUE(program.NoMessageBoxFor(0)) << "a call left a message";
     Pause(600);  // two clock ticks after the last hang-up
     const long clock = ClockSeconds(main);
-    CloseProgram();
+    ASSERT_TRUE(program.CloseWithEscape());
     ASSERT_FALSE(HasFatalFailure());
 
     // The log: the header, then start and end in turn, one pair per call, in time order.
@@ -511,7 +483,7 @@ TEST_F(Soak, TwoHundredTrayMenusHoldNothingMore) {
     EXPECT_TRUE(IsWindowVisible(main));
     EXPECT_TRUE(IsControlEnabled(main, IDC_DIAL)) << "a menu chose something";
     EXPECT_TRUE(program.NoMessageBoxFor(0));
-    CloseProgram();
+    ASSERT_TRUE(program.CloseWithEscape());
 }
 
 // ---- The secondary windows ------------------------------------------------------------------
@@ -527,17 +499,6 @@ std::ostream& operator<<(std::ostream& out, const SecondaryWindow& window) {
 
 class SoakWindows : public Soak, public testing::WithParamInterface<SecondaryWindow> {};
 
-// The program's visible dialog other than the main window (not a box, not a menu).
-HWND FindSecondary(const ProgramRun& program) {
-    for (HWND window : program.Windows(true)) {
-        if (window != program.MainWindow() && ClassOf(window) == "#32770" &&
-            !IsMessageBox(window)) {
-            return window;
-        }
-    }
-    return nullptr;
-}
-
 TEST_P(SoakWindows, OpenedAndClosedAHundredTimesHoldNothingMore) {
     const int openings = CountFromEnvironment("CORVINET_SOAK_DIALOGS", kDefaultDialogOpenings);
     HWND main = Start();
@@ -546,7 +507,7 @@ TEST_P(SoakWindows, OpenedAndClosedAHundredTimesHoldNothingMore) {
     Repeat(kind.name, openings, [&](int) {
         kind.open(main);
         HWND dialog = nullptr;
-        if (!WaitFast([&] { return (dialog = FindSecondary(program)) != nullptr; })) {
+        if (!WaitFast([&] { return (dialog = program.FindDialog()) != nullptr; })) {
             ADD_FAILURE() << "the window did not open";
             return false;
         }
@@ -560,7 +521,7 @@ TEST_P(SoakWindows, OpenedAndClosedAHundredTimesHoldNothingMore) {
     });
     EXPECT_TRUE(IsWindowEnabled(main)) << "the main window stayed disabled";
     EXPECT_TRUE(program.NoMessageBoxFor(0));
-    CloseProgram();
+    ASSERT_TRUE(program.CloseWithEscape());
 }
 
 void PressButton(HWND main, int id) {

@@ -31,33 +31,21 @@ class Startup : public testing::Test {
   protected:
     void SetUp() override { ResetSettings(); }
 
-    // Starts the program and waits until its main window is visible and its clock ticks.
+    // Starts the program and waits until its main window is visible and its clock shows its
+    // first value: no time on line yet.
     static HWND StartToMainWindow(ProgramRun& program) {
-        if (!program.Start()) {
-            return nullptr;
+        HWND main = program.StartToMainWindow();
+        if (main != nullptr) {
+            EXPECT_EQ(ControlText(main, IDC_ONLINE_TIME), kClockAtStart);
         }
-        HWND main = program.WaitForMainWindow();
-        if (main == nullptr) {
-            ADD_FAILURE() << "the main window did not appear";
-            return nullptr;
-        }
-        EXPECT_TRUE(WaitUntil([main] { return IsWindowVisible(main) != 0; }))
-            << "the main window stayed hidden";
-        EXPECT_TRUE(WaitUntil(
-            [main] { return ControlText(main, IDC_ONLINE_TIME) == kClockAtStart; }, kFirstTickMs))
-            << "clock shows \"" << ControlText(main, IDC_ONLINE_TIME) << "\"";
         return main;
     }
 
-    // Escape, then Yes to the close question: the way a user ends the program.
-    static void CloseWithEscape(ProgramRun& program) {
-        PressKey(program.MainWindow(), VK_ESCAPE);
-        const MessageBoxInfo question = program.WaitForMessageBox();
-        ASSERT_TRUE(question) << "no close question after Escape";
-        ASSERT_TRUE(Answer(question, IDYES));
-        const std::optional<DWORD> exitCode = program.WaitForExit();
-        ASSERT_TRUE(exitCode.has_value()) << "the program did not end after Yes";
-        EXPECT_EQ(*exitCode, 0u);
+    // A user who has run the program before (its first start created the settings).
+    static void RunOnce() {
+        ProgramRun first;
+        ASSERT_NE(StartToMainWindow(first), nullptr);
+        ASSERT_TRUE(first.CloseWithEscape());
     }
 };
 
@@ -125,13 +113,9 @@ TEST_F(Startup, SecondStartShowsTheRunningNoticeAndLeavesTheFirstCopyAlone) {
 }
 
 TEST_F(Startup, NewStartWorksAfterTheFirstCopyEnded) {
-    {
-        ProgramRun first;
-        ASSERT_NE(StartToMainWindow(first), nullptr);
-        CloseWithEscape(first);
-        if (HasFatalFailure()) {
-            return;
-        }
+    RunOnce();
+    if (HasFatalFailure()) {
+        return;
     }
     ProgramRun again;
     HWND main = StartToMainWindow(again);
@@ -164,7 +148,7 @@ TEST_F(Startup, EscapeAsksBeforeClosingAndOnlyYesEndsTheProgram) {
     EXPECT_TRUE(program.NoMessageBoxFor(200));
 
     // Asked again, Yes ends it normally, leaving no window behind.
-    CloseWithEscape(program);
+    ASSERT_TRUE(program.CloseWithEscape());
     EXPECT_FALSE(IsWindow(main));
 }
 
@@ -185,14 +169,10 @@ TEST_F(Startup, CloseBoxHidesTheWindowAndTheProgramRunsOn) {
 }
 
 TEST_F(Startup, MinimizeSettingStartsWithTheWindowHidden) {
-    {
-        // A user who has run the program before and then switched Minimize on.
-        ProgramRun before;
-        ASSERT_NE(StartToMainWindow(before), nullptr);
-        CloseWithEscape(before);
-        if (HasFatalFailure()) {
-            return;
-        }
+    // A user who has run the program before and then switched Minimize on.
+    RunOnce();
+    if (HasFatalFailure()) {
+        return;
     }
     ASSERT_TRUE(settings::WriteDword("Minimize", 1));
 

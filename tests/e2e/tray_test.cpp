@@ -21,6 +21,7 @@
 #include "driver/Driver.h"
 #include "driver/ScreenCapture.h"
 #include "resource.h"
+#include "support/ShellIcon.h"
 
 using namespace e2e;
 
@@ -30,21 +31,13 @@ constexpr UINT kIconId = 9000;
 constexpr int kShowHideItem = 0;
 constexpr int kDialHangUpItem = 1;
 constexpr int kCloseItem = 3;  // the separator is not counted
-constexpr char kJournal[] = "linesim.log";
 // Long enough for a whole fade (21 steps) on a busy machine.
 constexpr int kFadeTimeoutMs = 5000;
 // How long a message that should change nothing is given to show that it does not.
 constexpr int kNoChangeMs = 700;
 
-// Asks the shell about the program's icon without changing it: a modify with no fields
-// succeeds only for an icon the shell holds.
 bool ShellHoldsIcon(HWND main) {
-    NOTIFYICONDATAA probe{};
-    probe.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    probe.hWnd = main;
-    probe.uID = kIconId;
-    probe.uFlags = 0;
-    return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
+    return testsupport::ShellHoldsIcon(main, kIconId);
 }
 
 // What a restarted taskbar does to the icons of running programs: it forgets them.
@@ -58,37 +51,6 @@ bool ShellForgetsIcon(HWND main) {
 
 bool IsShown(HWND main) {
     return IsWindowVisible(main) != 0;
-}
-
-bool IsConnected(HWND main) {
-    return IsControlEnabled(main, IDC_HANGUP) && !IsControlEnabled(main, IDC_DIAL);
-}
-
-bool IsNotConnected(HWND main) {
-    return IsControlEnabled(main, IDC_DIAL) && !IsControlEnabled(main, IDC_HANGUP);
-}
-
-// Which of the main window's buttons are enabled.
-std::map<int, bool> ButtonStates(HWND main) {
-    std::map<int, bool> states;
-    for (int id :
-         {IDC_DIAL, IDC_HANGUP, IDC_MAIL, IDC_TIMER, IDC_USAGE, IDC_CONFIGURE, IDC_LOCATION}) {
-        states[id] = IsControlEnabled(main, id);
-    }
-    return states;
-}
-
-int JournalCount(const ProgramRun& program, const std::string& call) {
-    const std::string journal = program.ReadWorkFile(kJournal).value_or("");
-    const std::string marker = "call=" + call + "\t";
-    int count = 0;
-    for (size_t at = journal.find(marker); at != std::string::npos;
-         at = journal.find(marker, at + 1)) {
-        if (at == 0 || journal[at - 1] == '\n') {
-            ++count;
-        }
-    }
-    return count;
 }
 
 // ---- What the shell shows -----------------------------------------------------------------
@@ -290,19 +252,12 @@ class Tray : public testing::Test {
 
     // Starts the program; waits for its main window (shown unless the settings hide it) and
     // its icon.
-    static HWND Start(ProgramRun& program, bool expectShown = true) {
-        if (!program.Start()) {
-            return nullptr;
-        }
-        HWND main = program.WaitForMainWindow();
+    HWND Start(bool expectShown = true) {
+        HWND main = program.StartToMainWindow(expectShown);
         if (main == nullptr) {
-            ADD_FAILURE() << "the main window did not appear";
             return nullptr;
         }
-        EXPECT_TRUE(WaitUntil([main] { return !ControlText(main, IDC_ONLINE_TIME).empty(); }))
-            << "the clock does not tick";
         if (expectShown) {
-            EXPECT_TRUE(WaitUntil([main] { return IsShown(main); })) << "the window stayed hidden";
             ExpectOpaque(main);
         }
         EXPECT_TRUE(WaitUntil([main] { return ShellHoldsIcon(main); }))
@@ -310,29 +265,12 @@ class Tray : public testing::Test {
         return main;
     }
 
-    // A user who ran the program once and then changed a setting in the registry.
-    static HWND StartWithSetting(ProgramRun& program, const char* name, uint32_t value,
-                                 bool expectShown = true) {
-        {
-            ProgramRun first;
-            if (Start(first) == nullptr) {
-                return nullptr;
-            }
-            CloseWithEscape(first);
-        }
-        if (!settings::WriteDword(name, value)) {
-            ADD_FAILURE() << "cannot write " << name;
+    // A user who has run the program before and changed one setting.
+    HWND StartWithSetting(const char* name, uint32_t value, bool expectShown = true) {
+        if (!settings::StoreReturningUser({{name, value}})) {
             return nullptr;
         }
-        return Start(program, expectShown);
-    }
-
-    static void CloseWithEscape(ProgramRun& program) {
-        PressKey(program.MainWindow(), VK_ESCAPE);
-        const MessageBoxInfo question = program.WaitForMessageBox();
-        ASSERT_TRUE(question) << "no close question after Escape";
-        ASSERT_TRUE(Answer(question, IDYES));
-        ASSERT_TRUE(program.WaitForExit().has_value()) << "the program did not end after Yes";
+        return Start(expectShown);
     }
 
     static void ExpectOpaque(HWND main) {
@@ -370,11 +308,12 @@ class Tray : public testing::Test {
         ASSERT_TRUE(WaitUntil([menu] { return !IsWindow(menu) || !IsWindowVisible(menu); }))
             << "Escape did not close the tray menu";
     }
+
+    ProgramRun program;
 };
 
 TEST_F(Tray, RightClickWhileHiddenThenTheFirstItemShowsTheWindowInFront) {
-    ProgramRun program;
-    HWND main = Start(program);
+    HWND main = Start();
     ASSERT_NE(main, nullptr);
     ScreenshotMenu(program, "tray_menu_shown");
 
@@ -393,8 +332,7 @@ TEST_F(Tray, RightClickWhileHiddenThenTheFirstItemShowsTheWindowInFront) {
 }
 
 TEST_F(Tray, TwoDoubleClicksHideAndShowTheWindowAgain) {
-    ProgramRun program;
-    HWND main = Start(program);
+    HWND main = Start();
     ASSERT_NE(main, nullptr);
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
@@ -409,8 +347,7 @@ TEST_F(Tray, TwoDoubleClicksHideAndShowTheWindowAgain) {
 // A single click, a move or a button pressed down is not an order: the window stays as it
 // is and no menu opens, whether the window is shown or hidden.
 TEST_F(Tray, SingleClicksAndMovesDoNothing) {
-    ProgramRun program;
-    HWND main = Start(program);
+    HWND main = Start();
     ASSERT_NE(main, nullptr);
     for (bool shown : {true, false}) {
         SCOPED_TRACE(shown ? "shown" : "hidden");
@@ -432,8 +369,7 @@ TEST_F(Tray, SingleClicksAndMovesDoNothing) {
 // The second item dials when not connected and hangs up when connected, with the same result
 // as the buttons "Discar" and "Cortar"; with closing on disconnect off the program stays.
 TEST_F(Tray, TheSecondItemDialsAndHangsUpLikeTheButtons) {
-    ProgramRun program;
-    HWND main = StartWithSetting(program, "COD", 0);
+    HWND main = StartWithSetting("COD", 0);
     ASSERT_NE(main, nullptr);
 
     // The buttons first, to know what each state looks like.
@@ -442,21 +378,21 @@ TEST_F(Tray, TheSecondItemDialsAndHangsUpLikeTheButtons) {
     ASSERT_TRUE(Click(main, IDC_HANGUP));
     ASSERT_TRUE(WaitUntil([main] { return IsNotConnected(main); })) << "Cortar did not hang up";
     const std::map<int, bool> hungUpByButton = ButtonStates(main);
-    ASSERT_EQ(JournalCount(program, "RasDialA"), 1);
-    ASSERT_EQ(JournalCount(program, "RasHangUpA"), 1);
+    ASSERT_EQ(program.Journal("RasDialA").size(), 1u);
+    ASSERT_EQ(program.Journal("RasHangUpA").size(), 1u);
 
     ASSERT_TRUE(program.ChooseTrayMenuItem(kDialHangUpItem));
     ASSERT_TRUE(WaitUntil([main] { return IsConnected(main); })) << "\"Discar\" did not dial";
     EXPECT_TRUE(program.NoMessageBoxFor(300));
-    EXPECT_EQ(JournalCount(program, "RasDialA"), 2);
+    EXPECT_EQ(program.Journal("RasDialA").size(), 2u);
     EXPECT_EQ(ButtonStates(main), connectedByButton);
     program.Screenshot("main_window_connected");
     ScreenshotMenu(program, "tray_menu_connected");
 
     ASSERT_TRUE(program.ChooseTrayMenuItem(kDialHangUpItem));
     ASSERT_TRUE(WaitUntil([main] { return IsNotConnected(main); })) << "\"Cortar\" did not hang up";
-    EXPECT_EQ(JournalCount(program, "RasHangUpA"), 2);
-    EXPECT_EQ(JournalCount(program, "RasDialA"), 2) << "the hang-up item dialled";
+    EXPECT_EQ(program.Journal("RasHangUpA").size(), 2u);
+    EXPECT_EQ(program.Journal("RasDialA").size(), 2u) << "the hang-up item dialled";
     EXPECT_EQ(ButtonStates(main), hungUpByButton);
     EXPECT_TRUE(program.IsRunning());
     EXPECT_TRUE(IsShown(main));
@@ -468,8 +404,7 @@ TEST_F(Tray, TheSecondItemDialsAndHangsUpLikeTheButtons) {
 // the program without a question. (Whether the icon was taken away first cannot be seen here:
 // Wine's shell drops the icons of a window that no longer exists.)
 TEST_F(Tray, HangingUpFromTheTrayEndsTheProgramWithCloseOnDisconnectOn) {
-    ProgramRun program;
-    HWND main = Start(program);
+    HWND main = Start();
     ASSERT_NE(main, nullptr);
     ASSERT_EQ(settings::ReadDword("COD"), std::optional<uint32_t>(1));
     Dial(program);
@@ -480,12 +415,11 @@ TEST_F(Tray, HangingUpFromTheTrayEndsTheProgramWithCloseOnDisconnectOn) {
     const std::optional<DWORD> exitCode = program.WaitForExit();
     ASSERT_TRUE(exitCode.has_value()) << "the program did not end after the hang-up";
     EXPECT_EQ(*exitCode, 0u);
-    EXPECT_EQ(JournalCount(program, "RasHangUpA"), 1);
+    EXPECT_EQ(program.Journal("RasHangUpA").size(), 1u);
 }
 
 TEST_F(Tray, CloseThenNoLeavesIconWindowAndConnectionAsTheyWere) {
-    ProgramRun program;
-    HWND main = Start(program);
+    HWND main = Start();
     ASSERT_NE(main, nullptr);
     Dial(program);
     const std::map<int, bool> before = ButtonStates(main);
@@ -508,7 +442,7 @@ TEST_F(Tray, CloseThenNoLeavesIconWindowAndConnectionAsTheyWere) {
         EXPECT_EQ(IsShown(main), shown);
         EXPECT_EQ(ButtonStates(main), before);
         EXPECT_TRUE(ShellHoldsIcon(main)) << "the icon is gone";
-        EXPECT_EQ(JournalCount(program, "RasHangUpA"), 0) << "the call was hung up";
+        EXPECT_EQ(program.Journal("RasHangUpA").size(), 0u) << "the call was hung up";
         if (shown) {
             program.TrayNotify(WM_LBUTTONDBLCLK);
             ExpectHidden(main);
@@ -521,15 +455,14 @@ TEST_F(Tray, CloseThenNoLeavesIconWindowAndConnectionAsTheyWere) {
     ASSERT_TRUE(question);
     ASSERT_TRUE(Answer(question, IDYES));
     ASSERT_TRUE(program.WaitForExit().has_value()) << "Yes did not end the program";
-    EXPECT_EQ(JournalCount(program, "RasHangUpA"), 0) << "ending the program hung up";
+    EXPECT_EQ(program.Journal("RasHangUpA").size(), 0u) << "ending the program hung up";
 }
 
 // What the shell shows follows the connection: the disconnected picture with the program's
 // name at start, the connected picture while a call is up, the disconnected picture with
 // "Desconectado" after a hang-up, by button or from the tray.
 TEST_F(Tray, TheIconsPictureAndTipFollowTheConnection) {
-    ProgramRun program;
-    HWND main = StartWithSetting(program, "COD", 0);
+    HWND main = StartWithSetting("COD", 0);
     ASSERT_NE(main, nullptr);
     const ShellTray shell;
     struct Expected {
@@ -565,8 +498,7 @@ TEST_F(Tray, TheIconsPictureAndTipFollowTheConnection) {
 // still answers it. (The driver takes the icon away as the restarted taskbar would have lost
 // it, and sends the announcement to the program's window.)
 TEST_F(Tray, ARestartedTaskbarGetsTheIconBack) {
-    ProgramRun program;
-    HWND main = Start(program);
+    HWND main = Start();
     ASSERT_NE(main, nullptr);
     Dial(program);
     program.TrayNotify(WM_LBUTTONDBLCLK);
@@ -597,8 +529,7 @@ TEST_F(Tray, ARestartedTaskbarGetsTheIconBack) {
 // With "Minimizar automáticamente" on, the window never shows at start; the first showing
 // from the tray still ends fully opaque.
 TEST_F(Tray, AWindowStartedHiddenShowsOpaqueFromTheTray) {
-    ProgramRun program;
-    HWND main = StartWithSetting(program, "Minimize", 1, false);
+    HWND main = StartWithSetting("Minimize", 1, false);
     ASSERT_NE(main, nullptr);
     EXPECT_FALSE(IsShown(main));
     EXPECT_TRUE(program.NoMessageBoxFor(kNoChangeMs));

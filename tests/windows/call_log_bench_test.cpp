@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ArgentineTime.h"
 #include "support/FakeClock.h"
 #include "support/Paths.h"
 #include "support/ScratchDirectory.h"
@@ -36,15 +37,6 @@ constexpr int kRuns = 15;
 constexpr double kLimitMs = 100.0;
 constexpr double kReportOverReading = 3.0;
 constexpr DWORD kBlock = 12 * 5461;
-
-class ArgentineTime : public testing::Environment {
-  public:
-    void SetUp() override {
-        _putenv_s("TZ", "ART3");
-        _tzset();
-    }
-};
-testing::Environment* const argentineTime = testing::AddGlobalTestEnvironment(new ArgentineTime);
 
 // Calls evenly spread from `first` to `last`, start and end in turn, six minutes each.
 std::string MakeLog(int64_t first, int64_t last) {

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ArgentineTime.h"
 #include "support/FakeClock.h"
 #include "support/Paths.h"
 #include "support/ScratchDirectory.h"
@@ -28,15 +29,6 @@ using testsupport::LocalSeconds;
 using testsupport::ScratchDirectory;
 
 namespace {
-
-class ArgentineTime : public testing::Environment {
-  public:
-    void SetUp() override {
-        _putenv_s("TZ", "ART3");
-        _tzset();
-    }
-};
-testing::Environment* const argentineTime = testing::AddGlobalTestEnvironment(new ArgentineTime);
 
 const std::string kHeader("\xAA\xBB\xCC\xDD\x09\x00\x00\x00\x00\x00\x00\x00", 12);
 

@@ -24,10 +24,13 @@
 #include "dialup/DialupConnection.h"
 #include "settings/DialerSettings.h"
 #include "support/Cp1252.h"
+#include "support/LineJournal.h"
 #include "support/Paths.h"
 #include "support/Registry.h"
 #include "support/ScratchDirectory.h"
 #include "support/ScratchRegistry.h"
+
+using testsupport::JournalLine;
 
 namespace {
 
@@ -36,72 +39,6 @@ constexpr int kPollMs = 10;
 constexpr int kMessageTextId = 0xFFFF;
 constexpr int kMessageIconId = 0x440;
 constexpr char kMessageBoxClass[] = "#32770";
-
-// ---- The simulator's journal --------------------------------------------------------------
-
-using Fields = std::vector<std::pair<std::string, std::string>>;
-
-struct JournalLine {
-    Fields fields;
-
-    bool Has(const std::string& key) const {
-        for (const auto& field : fields) {
-            if (field.first == key) {
-                return true;
-            }
-        }
-        return false;
-    }
-    std::string operator[](const std::string& key) const {
-        for (const auto& field : fields) {
-            if (field.first == key) {
-                return field.second;
-            }
-        }
-        ADD_FAILURE() << "journal line has no field " << key;
-        return "<missing>";
-    }
-    std::string Call() const { return Has("call") ? (*this)["call"] : ""; }
-};
-
-std::vector<JournalLine> ParseJournal(const std::string& text) {
-    std::vector<JournalLine> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        JournalLine line;
-        const std::string row = text.substr(start, end - start);
-        size_t fieldStart = 0;
-        while (fieldStart <= row.size()) {
-            size_t tab = row.find('\t', fieldStart);
-            if (tab == std::string::npos) {
-                tab = row.size();
-            }
-            const std::string field = row.substr(fieldStart, tab - fieldStart);
-            const size_t equals = field.find('=');
-            if (equals != std::string::npos) {
-                line.fields.emplace_back(field.substr(0, equals), field.substr(equals + 1));
-            }
-            fieldStart = tab + 1;
-        }
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
-std::vector<JournalLine> CallsOf(const std::vector<JournalLine>& journal, const std::string& call) {
-    std::vector<JournalLine> found;
-    for (const JournalLine& line : journal) {
-        if (line.Call() == call) {
-            found.push_back(line);
-        }
-    }
-    return found;
-}
 
 // ---- Message boxes of this process --------------------------------------------------------
 
@@ -224,11 +161,13 @@ class DialupConnectionTest : public testing::Test {
         ASSERT_TRUE(testsupport::WriteFileBytes(folder.File(L"linesim.ini"), text));
     }
 
-    std::vector<JournalLine> Journal() const {
-        return ParseJournal(testsupport::ReadFileBytes(folder.File(L"linesim.log")).value_or(""));
+    std::vector<JournalLine> Journal() const { return testsupport::ReadJournal(folder.path()); }
+    std::vector<JournalLine> Dials() const {
+        return testsupport::ReadJournal(folder.path(), "RasDialA");
     }
-    std::vector<JournalLine> Dials() const { return CallsOf(Journal(), "RasDialA"); }
-    std::vector<JournalLine> HangUps() const { return CallsOf(Journal(), "RasHangUpA"); }
+    std::vector<JournalLine> HangUps() const {
+        return testsupport::ReadJournal(folder.path(), "RasHangUpA");
+    }
 
     // Dials entry location + 1 and hangs up again; returns the number the service was given.
     std::string DialledNumber(int location) {
@@ -256,30 +195,10 @@ TEST_F(DialupConnectionTest, DialHandsTheServiceTheProviderAccountAndTheBuiltNum
     const std::vector<JournalLine> journal = Journal();
     ASSERT_EQ(journal.size(), 1u) << "a successful dial makes exactly one call to the service";
     const JournalLine& dial = journal[0];
-    EXPECT_EQ(dial.Call(), "RasDialA");
-    // The older record size, not sizeof(RASDIALPARAMSA) of today's headers.
-    EXPECT_EQ(dial["dwSize"], "1052");
-    EXPECT_EQ(dial["entry"], "");
-    EXPECT_EQ(dial["callback"], "");
-    EXPECT_EQ(dial["domain"], "");
+    testsupport::ExpectProviderDial(dial);
     // Tone dialling, no prefix (the defaults): the access number of entry 1 alone.
     EXPECT_EQ(dial["phone"], Stored("LstNum1"));
     EXPECT_FALSE(dial["phone"].empty());
-    // One account for every subscriber: the same 10 printable characters for both.
-    const std::string user = dial["user"];
-    EXPECT_EQ(user.size(), 10u) << user;
-    for (char c : user) {
-        EXPECT_TRUE(c > ' ' && c < 0x7F) << "character " << static_cast<int>(c) << " in " << user;
-    }
-    EXPECT_EQ(dial["password"], user);
-    // Synchronous: no notifier, no phone-book file, no extensions, and a null handle going in.
-    EXPECT_EQ(dial["notifierType"], "0");
-    EXPECT_EQ(dial["notifier"], "null");
-    EXPECT_EQ(dial["extensions"], "null");
-    EXPECT_EQ(dial["phonebook"], "null");
-    EXPECT_EQ(dial["handleIn"], "0");
-    EXPECT_EQ(dial["result"], "0");
-    EXPECT_NE(dial["handle"], "0");
 
     // Hang-up ends exactly that call and reports the service's result.
     EXPECT_EQ(connection.HangUp(), 0u);
@@ -376,18 +295,7 @@ class DialupFailureTest : public DialupConnectionTest {
 
     // RasDialA failed with code and handed out a partial handle; that handle was hung up.
     void ExpectPartialHandleHungUp(const std::string& code, const std::string& textLookup) {
-        const std::vector<JournalLine> journal = Journal();
-        ASSERT_EQ(journal.size(), 3u) << "dial, error text, hang-up";
-        EXPECT_EQ(journal[0].Call(), "RasDialA");
-        EXPECT_EQ(journal[0]["result"], code);
-        EXPECT_NE(journal[0]["handle"], "0");
-        EXPECT_EQ(journal[1].Call(), "RasGetErrorStringA");
-        EXPECT_EQ(journal[1]["code"], code);
-        EXPECT_EQ(journal[1]["size"], "256");
-        EXPECT_EQ(journal[1]["result"], textLookup);
-        EXPECT_EQ(journal[2].Call(), "RasHangUpA");
-        EXPECT_EQ(journal[2]["handle"], journal[0]["handle"]);
-        EXPECT_EQ(journal[2]["result"], "0");
+        testsupport::ExpectFailedDial(Journal(), code, textLookup);
     }
 };
 

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Texts.h"
+#include "support/ShellIcon.h"
 #include "ui/TrayIcon.h"
 
 namespace {
@@ -221,15 +222,8 @@ BOOL WINAPI CallShell(DWORD message, PNOTIFYICONDATAA record) {
     return result;
 }
 
-// Asks the shell about the icon without changing it: a modify with no fields succeeds only
-// for an icon the shell holds.
 bool ShellHoldsIcon(HWND window) {
-    NOTIFYICONDATAA probe{};
-    probe.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    probe.hWnd = window;
-    probe.uID = kIconId;
-    probe.uFlags = 0;
-    return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
+    return testsupport::ShellHoldsIcon(window, kIconId);
 }
 
 class TrayIconShell : public testing::Test {

@@ -8,6 +8,7 @@
 #include <cwctype>
 
 #include "app/Texts.h"
+#include "resource.h"
 
 namespace e2e {
 
@@ -78,7 +79,20 @@ HANDLE ProgramJob() {
     return job;
 }
 
+std::wstring TestFolder(const std::string& suffix) {
+    return testsupport::JoinPath(testsupport::JoinPath(testsupport::BuildDirectory(), L"e2e-work"),
+                                 FromCp1252(testsupport::CurrentTestName() + suffix));
+}
+
 }  // namespace
+
+std::wstring FreshTestFolder(const std::string& suffix) {
+    const std::wstring folder = TestFolder(suffix);
+    if (!testsupport::DeleteTree(folder) || !testsupport::CreateDirectories(folder)) {
+        ADD_FAILURE() << "cannot make an empty folder " << ToCp1252(folder);
+    }
+    return folder;
+}
 
 ProgramRun::ProgramRun() = default;
 
@@ -99,15 +113,15 @@ ProgramRun::~ProgramRun() {
 bool ProgramRun::PrepareWorkDir() {
     if (!options_.workDir.empty()) {
         workDir_ = options_.workDir;
-        return testsupport::CreateDirectories(workDir_);
+    } else {
+        const std::string test = testsupport::CurrentTestName();
+        workDir_ = TestFolder("");
+        if (preparedTest != test) {
+            testsupport::DeleteTree(workDir_);
+            preparedTest = test;
+        }
     }
-    const std::string test = testsupport::CurrentTestName();
-    workDir_ = testsupport::JoinPath(
-        testsupport::JoinPath(testsupport::BuildDirectory(), L"e2e-work"), FromCp1252(test));
-    if (preparedTest != test) {
-        testsupport::DeleteTree(workDir_);
-        preparedTest = test;
-    }
+    lineSimulatorDir_ = options_.lineSimulatorDir.empty() ? workDir_ : options_.lineSimulatorDir;
     return testsupport::CreateDirectories(workDir_);
 }
 
@@ -135,9 +149,7 @@ std::vector<wchar_t> ProgramRun::BuildEnvironment() const {
         }
         variables.emplace_back(name, value);
     };
-    if (options_.lineSimulatorInWorkDir) {
-        set(L"CORVINET_LINESIM_DIR", workDir_);
-    }
+    set(L"CORVINET_LINESIM_DIR", lineSimulatorDir_);
     for (const auto& [name, value] : options_.environment) {
         set(FromCp1252(name), FromCp1252(value));
     }
@@ -360,6 +372,134 @@ bool ProgramRun::ChooseTrayMenuItem(int position) {
         return false;
     }
     return true;
+}
+
+void LineSimulatorTest::SetUp() {
+    ResetSettings();
+    lineFolder = FreshTestFolder("-line");
+}
+
+RunOptions LineSimulatorTest::Options() const {
+    RunOptions options;
+    options.lineSimulatorDir = lineFolder;
+    return options;
+}
+
+void LineSimulatorTest::Control(const std::string& text) const {
+    ASSERT_TRUE(
+        testsupport::WriteFileBytes(testsupport::JoinPath(lineFolder, L"linesim.ini"), text));
+}
+
+HWND ProgramRun::StartToMainWindow(bool shown, int timeoutMs) {
+    if (!Start()) {
+        return nullptr;
+    }
+    HWND main = WaitForMainWindow(timeoutMs);
+    if (main == nullptr) {
+        ADD_FAILURE() << "the main window did not appear";
+        return nullptr;
+    }
+    if (shown && !WaitUntil([main] { return IsWindowVisible(main) != 0; })) {
+        ADD_FAILURE() << "the main window stayed hidden";
+        return nullptr;
+    }
+    // The clock shows its first value at the first tick of the main window's timer.
+    if (!WaitUntil([main] { return !ControlText(main, IDC_ONLINE_TIME).empty(); }) ||
+        !WaitForIdle(main)) {
+        ADD_FAILURE() << "the main window's clock does not tick";
+        return nullptr;
+    }
+    return main;
+}
+
+bool ProgramRun::CloseWithEscape() {
+    PressKey(mainWindow_, VK_ESCAPE);
+    const MessageBoxInfo question = WaitForMessageBox();
+    if (!question) {
+        ADD_FAILURE() << "no close question after Escape";
+        return false;
+    }
+    if (!Answer(question, IDYES)) {
+        return false;
+    }
+    const std::optional<DWORD> exitCode = WaitForExit();
+    if (!exitCode.has_value() || *exitCode != 0) {
+        ADD_FAILURE() << "the program did not end with exit code 0 after Yes ("
+                      << (exitCode ? std::to_string(*exitCode) : "still running") << ")";
+        return false;
+    }
+    return true;
+}
+
+std::vector<testsupport::JournalLine> ProgramRun::Journal(const std::string& call) const {
+    return testsupport::ReadJournal(lineSimulatorDir_, call);
+}
+
+std::vector<std::string> ProgramRun::DialledNumbers() const {
+    std::vector<std::string> numbers;
+    for (const testsupport::JournalLine& dial : Journal("RasDialA")) {
+        numbers.push_back(dial["phone"]);
+    }
+    return numbers;
+}
+
+HWND ProgramRun::FindDialog(int withControl) const {
+    for (HWND window : Windows(true)) {
+        if (window != mainWindow_ && ClassOf(window) == "#32770" && !IsMessageBox(window) &&
+            (withControl == 0 || Control(window, withControl) != nullptr)) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+HWND ProgramRun::WaitForDialog(int withControl, int timeoutMs) const {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            found = FindDialog(withControl);
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+}
+
+HWND ProgramRun::OpenDialog(int button, int withControl, int timeoutMs) {
+    if (!Click(mainWindow_, button)) {
+        return nullptr;
+    }
+    HWND dialog = WaitForDialog(withControl, timeoutMs);
+    // A message answered means its initialisation is over.
+    if (dialog == nullptr || !WaitForIdle(dialog, std::max(timeoutMs, kIdleTimeoutMs))) {
+        ADD_FAILURE() << "button " << button << " opened no window";
+        return nullptr;
+    }
+    return dialog;
+}
+
+bool ProgramRun::ChooseLocation(int index) {
+    HWND chooser = OpenDialog(IDC_LOCATION, IDC_LOCATION_LIST);
+    if (chooser == nullptr) {
+        return false;
+    }
+    if (!SelectListItem(chooser, IDC_LOCATION_LIST, index)) {
+        ADD_FAILURE() << "cannot select line " << index << " of the location chooser";
+        return false;
+    }
+    if (!WaitUntilClosed(chooser)) {
+        ADD_FAILURE() << "the location chooser stayed open after a choice";
+        return false;
+    }
+    return WaitForIdle(mainWindow_);
+}
+
+bool ProgramRun::CancelDialog(HWND dialog) const {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    if (!WaitUntilClosed(dialog)) {
+        ADD_FAILURE() << "the window did not close on its cancel command";
+        return false;
+    }
+    return WaitForIdle(mainWindow_);
 }
 
 }  // namespace e2e

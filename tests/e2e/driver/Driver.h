@@ -11,13 +11,18 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "support/Cp1252.h"
+#include "support/LineJournal.h"
 #include "support/Paths.h"
+#include "usage/CallRecord.h"
 
 namespace e2e {
 
@@ -34,6 +39,16 @@ void Pause(int milliseconds);
 constexpr int kIdleTimeoutMs = 15000;
 // Waits until the window's thread has handled everything posted to it before this call.
 bool WaitForIdle(HWND window, int timeoutMs = kIdleTimeoutMs);
+// Waits until the window no longer exists.
+bool WaitUntilClosed(HWND window, int timeoutMs = kTimeoutMs);
+
+// The program's clock. A suite may run on a fake clock (CORVINET_FAKETIME, cmake/wine-run.sh)
+// that this driver shares with the program it starts: system time then runs faster than real
+// time, while tick counts, timers, Sleep and the waits above keep the real pace. Durations that
+// the program measures are measured here on the same clock.
+int64_t ProgramClockMs();  // milliseconds of system time
+// Like WaitUntil, with the time limit on the program's clock.
+bool WaitUntilOnProgramClock(const std::function<bool()>& condition, int64_t programMs);
 
 // ---- Reading windows of any process ------------------------------------------------------
 
@@ -49,6 +64,12 @@ HWND FocusedControl(HWND window);
 // Opacity of a layered window as set by SetLayeredWindowAttributes; nothing when the window
 // is not layered or has no alpha set.
 std::optional<int> Opacity(HWND window);
+
+// The texts of a window's child controls, in their order.
+std::vector<std::string> ChildTexts(HWND window);
+bool HasChildText(HWND window, const std::string& text);
+// A string of the program's string table, read from CORVINET.exe beside the test exe.
+std::string ProgramString(UINT id);
 
 // Items of a list box or combo box, read through the wide-character messages (the ANSI ones
 // return UTF-16 across processes under Wine) with each buffer sized from the item's length.
@@ -74,6 +95,24 @@ bool SetControlText(HWND dialog, int id, const std::string& text);
 // LBN_SELCHANGE).
 bool SelectComboItem(HWND dialog, int id, int index);
 bool SelectListItem(HWND dialog, int id, int index);
+// The same for a combo box, with the notification sent: returns once the dialog has handled the
+// change (for handlers that open no message box).
+bool ChooseComboItem(HWND dialog, int id, int index);
+
+// ---- The main window ---------------------------------------------------------------------
+
+// Connected: "Cortar" enabled and "Discar" not; not connected: the other way round.
+bool IsConnected(HWND main);
+bool IsNotConnected(HWND main);
+// Which of the main window's buttons are enabled, by control id.
+std::map<int, bool> ButtonStates(HWND main);
+// The on-line clock "HH:MM:SS" in seconds; -1 when it shows anything else.
+long ClockSeconds(HWND main);
+// Presses "Discar" ("Cortar") and waits until the window shows the connected (not connected)
+// state and the program is idle again; false (and a test failure) when it did not get there.
+// A hang-up that ends the program (closing on disconnect) is not waited for here.
+bool DialToConnected(HWND main);
+bool HangUpToNotConnected(HWND main);
 
 // ---- Message boxes -----------------------------------------------------------------------
 
@@ -118,23 +157,94 @@ bool WriteDword(const char* name, uint32_t value);
 bool WriteString(const char* name, const std::string& text);
 bool DeleteValue(const char* name);
 bool DeleteKey();
-// The settings of a user who has run the program before: the defaults with closing on
-// disconnect off (the program stays after a hang-up) and the default access-number list.
-bool StoreReturningUser();
+// A user who has run the program before, with closing on disconnect off (the program stays after
+// a hang-up) unless the values given say otherwise: every setting and the default list stored,
+// the given numbers and texts in place of the defaults.
+bool StoreReturningUser(const std::map<std::string, uint32_t>& numbers = {},
+                        const std::map<std::string, std::string>& texts = {});
 }  // namespace settings
 
-// Every scenario starts from a user who never ran the program: the end-to-end tests share
-// one Wine prefix (they run one at a time), so each removes the program's key first.
+// Every scenario starts from a user who never ran the program: the end-to-end tests of a Wine
+// session share its prefix (one at a time), so each removes the program's key first.
 void ResetSettings();
+
+// ---- Folders, the call log and its report ------------------------------------------------
+
+// <build>/e2e-work/<test><suffix>, emptied: for files a test puts in place before the program
+// starts (its working folder, the line simulator's folder).
+std::wstring FreshTestFolder(const std::string& suffix = "");
+
+// CORVINET.REC's bytes: the header, one record, a whole file.
+std::string LogHeaderBytes();
+std::string RecordBytes(const CallRecord& record);
+std::string LogBytes(const std::vector<CallRecord>& records);
+// The whole records of a log file.
+std::vector<CallRecord> LogRecords(const std::string& file);
+
+// Lines of the usage report, as the program writes them (local time of the test exe).
+std::string ReportStartLine(int64_t time);
+std::string ReportEndLine(int64_t time, int minutes);
+std::string ReportTotals(int minutes, double cost);
+// Local midnight of the first day of the current month.
+int64_t StartOfThisMonth();
+
+// ---- The stand-ins of the test run -------------------------------------------------------
+
+// The configuration server stand-in (tools/configserver), through the files that the test
+// script names in CORVINET_CONFIGSERVER_SCRIPT (its answers, read again at every request) and
+// CORVINET_CONFIGSERVER_LOG (one line per request). An end-to-end test has the server of its
+// Wine session to itself.
+struct ServerRequest {
+    std::string target;  // as received: absolute form through the proxy
+    std::string path;    // path and query
+    std::string agent;
+};
+
+class ConfigServer {
+  public:
+    ConfigServer();
+    // False (and a test failure) when the test script did not name the server's files.
+    bool Available() const;
+    // Replaces the answers with a script (a JSON object).
+    bool Script(const std::string& json) const;
+    // Answers of cmd=1, cmd=2 and cmd=3 as script entries (JSON objects); an empty entry leaves
+    // that command to the server's built-in answer (list version 1, release 9).
+    bool Answer(const std::string& cmd1, const std::string& cmd2 = "",
+                const std::string& cmd3 = "") const;
+    // Back to the built-in answers.
+    void Reset() const;
+    bool ClearLog() const;
+    std::vector<ServerRequest> Requests() const;
+    // The cmd values of the requests so far, in order ("1", "2", "3").
+    std::vector<std::string> Commands() const;
+    bool WaitForCommand(const std::string& cmd, int timeoutMs = kTimeoutMs) const;
+
+  private:
+    std::wstring script_;
+    std::wstring log_;
+};
+
+// The addresses the browser stand-in (tools/browser) was asked to open, from the log the test
+// script names in CORVINET_BROWSER_LOG.
+class BrowserLog {
+  public:
+    BrowserLog();
+    void Clear() const;
+    std::vector<std::string> Opened() const;  // whole lines only
+    bool WaitForOpened(size_t count, int timeoutMs = kTimeoutMs) const;
+
+  private:
+    std::wstring log_;
+};
 
 // ---- One run of the program --------------------------------------------------------------
 
 struct RunOptions {
     // Variables added to (or replacing those of) the driver's own environment.
     std::vector<std::pair<std::string, std::string>> environment;
-    // Point the line simulator at the working folder (CORVINET_LINESIM_DIR), so that its
-    // control file linesim.ini and its journal linesim.log live there.
-    bool lineSimulatorInWorkDir = true;
+    // The line simulator's folder (CORVINET_LINESIM_DIR), where its control file linesim.ini
+    // and its journal linesim.log live; empty: the working folder.
+    std::wstring lineSimulatorDir;
     // Working folder; empty: <build>/e2e-work/<test>, emptied at the test's first run.
     std::wstring workDir;
     // Program to start; empty: CORVINET.exe beside the test exe.
@@ -152,6 +262,13 @@ class ProgramRun {
 
     // Starts the program; false (and a test failure) when it cannot be started.
     bool Start();
+    // Starts the program and waits until its main window has run its initialisation, is shown
+    // (unless shown is false: the settings hide it), its clock has shown its first value and its
+    // thread is idle; null (and a test failure) when it did not get there.
+    HWND StartToMainWindow(bool shown = true, int timeoutMs = kTimeoutMs);
+    // Escape, then Yes to the close question: the way a user ends the program. True when it
+    // then ended with exit code 0; otherwise a test failure.
+    bool CloseWithEscape();
     bool IsRunning() const;
     DWORD ProcessId() const { return processId_; }
     // The exit code once the program has ended within the time, nothing otherwise.
@@ -163,6 +280,10 @@ class ProgramRun {
     std::wstring WorkFile(const std::string& name) const;
     bool WriteWorkFile(const std::string& name, const std::string& bytes) const;
     std::optional<std::string> ReadWorkFile(const std::string& name) const;
+    // The line simulator's journal, only the lines of one function when call is given, and
+    // the numbers dialled (RasDialA's phone fields) in order.
+    std::vector<testsupport::JournalLine> Journal(const std::string& call = "") const;
+    std::vector<std::string> DialledNumbers() const;
 
     // Top-level windows of the program, message boxes and menus included.
     std::vector<HWND> Windows(bool visibleOnly = false) const;
@@ -170,6 +291,20 @@ class ProgramRun {
     HWND FindWindow(const std::string& name, bool visibleOnly = true) const;
     HWND WaitForWindow(const std::string& name, int timeoutMs = kTimeoutMs,
                        bool visibleOnly = true) const;
+    // A visible dialog of the program other than the main window (not a message box, not a
+    // menu), with the control withControl when that is not 0.
+    HWND FindDialog(int withControl = 0) const;
+    HWND WaitForDialog(int withControl = 0, int timeoutMs = kTimeoutMs) const;
+    // Presses a button of the main window and waits until the dialog it opens has run its
+    // initialisation; null (and a test failure) when none opened.
+    HWND OpenDialog(int button, int withControl = 0, int timeoutMs = kTimeoutMs);
+    // Chooses line index of the location chooser (as a click on it would, through the list's
+    // selection and its notification); false (and a test failure) when the chooser did not
+    // open or did not close after the choice.
+    bool ChooseLocation(int index);
+    // The cancel command to a dialog of the program, as Escape or its close box give it; false
+    // (and a test failure) when the dialog stays.
+    bool CancelDialog(HWND dialog) const;
     // The main window "CORVINET Dialer" once it exists and has run its initialisation
     // (it may be hidden); remembered for MainWindow().
     HWND WaitForMainWindow(int timeoutMs = kTimeoutMs);
@@ -197,9 +332,26 @@ class ProgramRun {
 
     RunOptions options_;
     std::wstring workDir_;
+    std::wstring lineSimulatorDir_;
     HANDLE process_ = nullptr;
     DWORD processId_ = 0;
     HWND mainWindow_ = nullptr;
+};
+
+// ---- Fixtures ----------------------------------------------------------------------------
+
+// A test whose line simulator keeps its control file and journal in a folder of the test's own
+// (<test>-line), apart from the program's working folder: the outcome of a dial can be set
+// before the program starts, and the journal spans all the test's runs of the program.
+class LineSimulatorTest : public testing::Test {
+  protected:
+    // A user who never ran the program, and an empty folder for the line simulator.
+    void SetUp() override;
+    RunOptions Options() const;
+    // Writes the simulator's control file linesim.ini.
+    void Control(const std::string& text) const;
+
+    std::wstring lineFolder;
 };
 
 }  // namespace e2e

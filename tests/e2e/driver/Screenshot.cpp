@@ -40,6 +40,34 @@ ScreenPixels CopyOut(const Dib& dib, int width, int height) {
     return pixels;
 }
 
+// Pixels of width x height drawn by draw into a bitmap compatible with the screen (draw gets
+// the bitmap's device context and the screen's); empty when anything failed.
+ScreenPixels DrawPixels(int width, int height,
+                        const std::function<bool(HDC memoryDc, HDC screenDc, int, int)>& draw) {
+    ScreenPixels pixels;
+    if (width <= 0 || height <= 0) {
+        return pixels;
+    }
+    HDC screenDc = GetDC(nullptr);
+    HDC memoryDc = CreateCompatibleDC(screenDc);
+    Dib dib = CreateDib(screenDc, width, height);
+    if (memoryDc != nullptr && dib.bitmap != nullptr) {
+        HGDIOBJ previous = SelectObject(memoryDc, dib.bitmap);
+        if (draw(memoryDc, screenDc, width, height)) {
+            pixels = CopyOut(dib, width, height);
+        }
+        SelectObject(memoryDc, previous);
+    }
+    if (dib.bitmap != nullptr) {
+        DeleteObject(dib.bitmap);
+    }
+    if (memoryDc != nullptr) {
+        DeleteDC(memoryDc);
+    }
+    ReleaseDC(nullptr, screenDc);
+    return pixels;
+}
+
 bool WriteBmp(const std::wstring& path, const ScreenPixels& pixels) {
     BITMAPFILEHEADER file{};
     BITMAPINFOHEADER header{};
@@ -77,56 +105,21 @@ ScreenPixels CaptureScreen(RECT area) {
     if (!IntersectRect(&clipped, &area, &screen)) {
         return {};
     }
-    const int width = clipped.right - clipped.left;
-    const int height = clipped.bottom - clipped.top;
-    ScreenPixels pixels;
-    HDC screenDc = GetDC(nullptr);
-    HDC memoryDc = CreateCompatibleDC(screenDc);
-    Dib dib = CreateDib(screenDc, width, height);
-    if (memoryDc != nullptr && dib.bitmap != nullptr) {
-        HGDIOBJ previous = SelectObject(memoryDc, dib.bitmap);
-        if (BitBlt(memoryDc, 0, 0, width, height, screenDc, clipped.left, clipped.top,
-                   SRCCOPY | CAPTUREBLT)) {
-            pixels = CopyOut(dib, width, height);
-        }
-        SelectObject(memoryDc, previous);
-    }
-    if (dib.bitmap != nullptr) {
-        DeleteObject(dib.bitmap);
-    }
-    if (memoryDc != nullptr) {
-        DeleteDC(memoryDc);
-    }
-    ReleaseDC(nullptr, screenDc);
-    return pixels;
+    return DrawPixels(clipped.right - clipped.left, clipped.bottom - clipped.top,
+                      [&clipped](HDC memoryDc, HDC screenDc, int width, int height) {
+                          return BitBlt(memoryDc, 0, 0, width, height, screenDc, clipped.left,
+                                        clipped.top, SRCCOPY | CAPTUREBLT) != FALSE;
+                      });
 }
 
 ScreenPixels RenderIcon(HICON icon, int width, int height, COLORREF background) {
-    ScreenPixels pixels;
-    if (width <= 0 || height <= 0) {
-        return pixels;
-    }
-    HDC screenDc = GetDC(nullptr);
-    HDC memoryDc = CreateCompatibleDC(screenDc);
-    Dib dib = CreateDib(screenDc, width, height);
-    if (memoryDc != nullptr && dib.bitmap != nullptr) {
-        HGDIOBJ previous = SelectObject(memoryDc, dib.bitmap);
-        RECT all{0, 0, width, height};
+    return DrawPixels(width, height, [icon, background](HDC memoryDc, HDC, int w, int h) {
+        RECT all{0, 0, w, h};
         HBRUSH brush = CreateSolidBrush(background);
         FillRect(memoryDc, &all, brush);
         DeleteObject(brush);
-        DrawIconEx(memoryDc, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL);
-        pixels = CopyOut(dib, width, height);
-        SelectObject(memoryDc, previous);
-    }
-    if (dib.bitmap != nullptr) {
-        DeleteObject(dib.bitmap);
-    }
-    if (memoryDc != nullptr) {
-        DeleteDC(memoryDc);
-    }
-    ReleaseDC(nullptr, screenDc);
-    return pixels;
+        return DrawIconEx(memoryDc, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL) != FALSE;
+    });
 }
 
 std::wstring SaveScreenshot(HWND window, const std::string& name) {

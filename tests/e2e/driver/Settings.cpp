@@ -37,8 +37,9 @@ bool DeleteKey() {
     return testsupport::DeleteKey(HKEY_CURRENT_USER, kKey);
 }
 
-bool StoreReturningUser() {
-    const std::pair<const char*, uint32_t> numbers[] = {
+bool StoreReturningUser(const std::map<std::string, uint32_t>& numbers,
+                        const std::map<std::string, std::string>& texts) {
+    std::map<std::string, uint32_t> allNumbers = {
         {"DialPulse", 0},
         {"AutoDial", 0},
         {"Minimize", 0},
@@ -46,15 +47,26 @@ bool StoreReturningUser() {
         {"Location", 0},
         {"LstVersion", 1},
         {"LstItems", static_cast<uint32_t>(kDefaultAccessEntries)}};
-    bool stored = WriteString("DialPre", "");
-    for (const auto& [name, value] : numbers) {
-        stored = WriteDword(name, value) && stored;
-    }
+    std::map<std::string, std::string> allTexts = {{"DialPre", ""}};
     for (size_t entry = 1; entry <= kDefaultAccessEntries; ++entry) {
-        const std::string number = std::to_string(entry);
-        stored = WriteString(("LstName" + number).c_str(), kDefaultAccessList[entry - 1].name) &&
-                 WriteString(("LstNum" + number).c_str(), kDefaultAccessList[entry - 1].number) &&
-                 stored;
+        allTexts["LstName" + std::to_string(entry)] = kDefaultAccessList[entry - 1].name;
+        allTexts["LstNum" + std::to_string(entry)] = kDefaultAccessList[entry - 1].number;
+    }
+    for (const auto& [name, value] : numbers) {
+        allNumbers[name] = value;
+    }
+    for (const auto& [name, value] : texts) {
+        allTexts[name] = value;
+    }
+    bool stored = true;
+    for (const auto& [name, value] : allNumbers) {
+        stored = WriteDword(name.c_str(), value) && stored;
+    }
+    for (const auto& [name, value] : allTexts) {
+        stored = WriteString(name.c_str(), value) && stored;
+    }
+    if (!stored) {
+        ADD_FAILURE() << "cannot store the settings of a returning user";
     }
     return stored;
 }

@@ -4,6 +4,9 @@
 // opens a message box.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+
 #include "driver/Driver.h"
 
 namespace e2e {
@@ -13,6 +16,7 @@ namespace {
 constexpr UINT kReadTimeoutMs = 5000;
 constexpr LRESULT kMaxTextLength = 64 * 1024;
 constexpr LRESULT kMaxItems = 10000;
+constexpr int kStringSize = 512;
 // Room beyond the announced length, in case a cross-process copy adds a terminator of its own.
 constexpr size_t kTextSlack = 8;
 
@@ -55,6 +59,11 @@ std::vector<std::string> ReadItems(HWND control, UINT countMessage, UINT lengthM
     return items;
 }
 
+BOOL CALLBACK CollectChild(HWND child, LPARAM found) {
+    reinterpret_cast<std::vector<HWND>*>(found)->push_back(child);
+    return TRUE;
+}
+
 LRESULT AskOr(HWND window, UINT message, LRESULT fallback) {
     LRESULT result = 0;
     return window != nullptr && Ask(window, message, 0, 0, &result) ? result : fallback;
@@ -83,6 +92,29 @@ bool WaitForIdle(HWND window, int timeoutMs) {
     DWORD_PTR ignored = 0;
     return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, static_cast<UINT>(timeoutMs),
                                &ignored) != 0;
+}
+
+bool WaitUntilClosed(HWND window, int timeoutMs) {
+    return WaitUntil([window] { return IsWindow(window) == 0; }, timeoutMs);
+}
+
+int64_t ProgramClockMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+bool WaitUntilOnProgramClock(const std::function<bool()>& condition, int64_t programMs) {
+    const int64_t deadline = ProgramClockMs() + programMs;
+    for (;;) {
+        if (condition()) {
+            return true;
+        }
+        if (ProgramClockMs() >= deadline) {
+            return false;
+        }
+        Sleep(kPollMs);
+    }
 }
 
 std::string WindowText(HWND window) {
@@ -149,6 +181,34 @@ std::optional<int> Opacity(HWND window) {
         return std::nullopt;
     }
     return alpha;
+}
+
+std::vector<std::string> ChildTexts(HWND window) {
+    std::vector<HWND> children;
+    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
+    std::vector<std::string> texts;
+    for (HWND child : children) {
+        texts.push_back(WindowText(child));
+    }
+    return texts;
+}
+
+bool HasChildText(HWND window, const std::string& text) {
+    const std::vector<std::string> texts = ChildTexts(window);
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+std::string ProgramString(UINT id) {
+    const std::wstring exe = testsupport::JoinPath(testsupport::ExeDirectory(), L"CORVINET.exe");
+    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr) {
+        ADD_FAILURE() << "cannot read the resources of " << ToCp1252(exe);
+        return {};
+    }
+    wchar_t text[kStringSize] = L"";
+    const int length = LoadStringW(module, id, text, kStringSize);
+    FreeLibrary(module);
+    return ToCp1252(std::wstring(text, length > 0 ? static_cast<size_t>(length) : 0));
 }
 
 std::vector<std::string> ListBoxItems(HWND list) {
@@ -219,6 +279,15 @@ bool SelectComboItem(HWND dialog, int id, int index) {
     }
     PostCommand(dialog, id, CBN_SELCHANGE);
     return true;
+}
+
+bool ChooseComboItem(HWND dialog, int id, int index) {
+    HWND combo = Control(dialog, id);
+    LRESULT result = 0;
+    return combo != nullptr && Ask(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0, &result) &&
+           result == index &&
+           Ask(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo),
+               &result);
 }
 
 bool SelectListItem(HWND dialog, int id, int index) {
