@@ -1,10 +1,59 @@
 #!/bin/sh
-# Runs one Windows program of the build under Wine for ctest. The test script sets
-# WINEPREFIX (a scratch prefix under the build folder) and DISPLAY; the defaults here only
-# serve a direct call by hand.
+# Runs one Windows program of the build under Wine for ctest (and by hand).
+#
+# Wine session: tools/run-tests.sh starts several independent Wine sessions (each a prefix
+# with its own Wine server, X display, configuration server and browser log; see
+# tools/wine-sessions.sh) and hands them to the tests as the ctest resource "wine_session".
+# The session ctest allotted to this test is read from CTEST_RESOURCE_GROUP_0_WINE_SESSION
+# ("id:2,slots:4"), its settings from <sessions>/<id>/session.env, where <sessions> is
+# CORVINET_WINE_SESSIONS or else the folder wine-sessions beside the program's bin folder.
+# Without a session from ctest (its listing of a program's tests, a call by hand), the first
+# session serves unless WINEPREFIX is set; the defaults below only serve a call by hand
+# without sessions.
+#
+# Fake clock: CORVINET_FAKETIME, when set, is a libfaketime time specification (a fixed date
+# "@2027-01-05 10:00:00", or a rate "+0 x6") under which this program and the programs it
+# starts run; the Wine server keeps the real time (it must already run, or it is started
+# here first without the fake clock), and so do tick counts, timers and Sleep.
+sessions="${CORVINET_WINE_SESSIONS:-$(dirname "$1")/../wine-sessions}"
+if [ -n "${CTEST_RESOURCE_GROUP_0_WINE_SESSION:-}" ]; then
+    session="${CTEST_RESOURCE_GROUP_0_WINE_SESSION#id:}"
+    session="${session%%,*}"
+    if [ ! -f "$sessions/$session/session.env" ]; then
+        echo "wine-run.sh: no Wine session $session in $sessions (tools/wine-sessions.sh)" >&2
+        exit 1
+    fi
+    # shellcheck disable=SC1090
+    . "$sessions/$session/session.env"
+elif [ -z "${WINEPREFIX:-}" ] && [ -f "$sessions/1/session.env" ]; then
+    # ctest's listing of a test program's tests, or a call by hand.
+    # shellcheck disable=SC1091
+    . "$sessions/1/session.env"
+fi
 : "${WINEPREFIX:=$(pwd)/wineprefix}"
 export WINEPREFIX
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-rasapi32=n;winemenubuilder.exe=d;mscoree=d;mshtml=d}"
 export DISPLAY="${DISPLAY:-:99}"
-exec wine "$@"
+
+if [ -n "${CORVINET_FAKETIME:-}" ]; then
+    library=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1
+    if [ ! -f "$library" ]; then
+        echo "$library is missing (package faketime)" >&2
+        exit 1
+    fi
+    wineserver -p30 </dev/null >/dev/null 2>&1 || true # fails when one already runs
+    export LD_PRELOAD="$library" FAKETIME="$CORVINET_FAKETIME" FAKETIME_DONT_FAKE_MONOTONIC=1
+fi
+
+# The 64-bit loader itself: the "wine" command starts the 32-bit loader first when Wine's
+# 32-bit side is installed, which under emulation costs a minute per program.
+loader=wine
+if [ -x /usr/lib/wine/wine64 ] && [ "$(od -An -tx1 -j0 -N2 "$1" 2>/dev/null | tr -d ' ')" = 4d5a ]; then
+    offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+    if [ "$(od -An -tx1 -j$((offset + 4)) -N2 "$1" | tr -d ' ')" = 6486 ]; then
+        loader=/usr/lib/wine/wine64
+        export WINELOADER="${WINELOADER:-$loader}"
+    fi
+fi
+exec "$loader" "$@"

@@ -1,40 +1,46 @@
 #!/usr/bin/env bash
 # Runs every test of CORVINET Dialer from a bare Debian 12 machine:
-#   1. installs what is missing and builds build/native, build/win64 and build/win32;
+#   1. installs what is missing and builds build/win64, build/native and build/win32
+#      (tools/setup.sh, with the presets of CMakePresets.json);
 #   2. native tier: the portable core under AddressSanitizer/UndefinedBehaviorSanitizer and
-#      short fuzz runs (ctest in build/native);
+#      short fuzz runs (ctest --preset native);
 #   3. the configuration-server stand-in's own tests;
-#   4. Windows and end-to-end tiers under Wine on a private Xvfb, with a fresh Wine prefix,
-#      the test configuration server as the prefix's proxy, the browser stand-in first on PATH
-#      and one Wine server kept alive for the run (ctest in build/win64);
-#   5. turns the screenshots into PNG files and prints each tier's summary.
+#   4. Windows and end-to-end tiers under Wine (ctest --preset win64), in Wine sessions that run
+#      side by side (tools/wine-sessions.sh: each a fresh Wine prefix with its own Wine server,
+#      private Xvfb display, configuration server as the prefix's proxy, and browser stand-in);
+#   5. turns the screenshots into PNG files and prints each tier's summary from ctest's JUnit
+#      files (build/*/test-results.xml).
 # Exits non-zero when anything failed. CORVINET_BUILD_DIR moves the build folder;
-# CORVINET_TEST_DISPLAY uses an existing X display instead of a private Xvfb.
+# CORVINET_WINE_SESSION_COUNT changes the number of Wine sessions (default 2).
+#
+#   bash tools/run-tests.sh win64 [ctest options]   only the Wine tiers (after an incremental
+#                                                   build of build/win64), e.g. -R e2e.Tray
 set -euo pipefail
 # Nothing here reads input; Wine and apt must never wait for any (CI has no standard input).
 exec </dev/null
 
-# shellcheck source=tools/setup.sh
-source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+# shellcheck source=tools/wine-sessions.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wine-sessions.sh"
 
 STARTED=$(date +%s)
 WIN64="$CORVINET_BUILD/win64"
-PREFIX="$WIN64/wineprefix"
-WORK="$WIN64/e2e-work"
-SERVER_DIR="$WORK/configserver"
 LOGS="$CORVINET_BUILD/test-logs"
-# Fallback for tests without a timeout of their own, and a bound for a whole ctest run.
-TEST_TIMEOUT=300
+SESSION_COUNT="${CORVINET_WINE_SESSION_COUNT:-2}"
+# A bound for a whole ctest run.
 CTEST_LIMIT=1500
+ONLY=""
+if [[ ${1:-} == win64 ]]; then
+    ONLY=win64
+    shift
+fi
+CTEST_OPTIONS=("$@")
 
 export TZ=ART3 # UTC-3 without daylight saving: read alike by Wine and the C runtime
 export LC_ALL=C.UTF-8
 export WINEDEBUG=-all
 
-CORVINET_XVFB_PID=""
-CORVINET_SERVER_PID=""
 PREFIX_JOB=""
-WINE_STARTED=""
+SESSIONS_BEGUN=""
 declare -a FAILURES=()
 declare -a SUMMARIES=()
 TOTAL_PASSED=0
@@ -45,18 +51,10 @@ cleanup() {
     set +e
     if [[ -n $PREFIX_JOB ]]; then
         kill "$PREFIX_JOB" 2>/dev/null
+        wait "$PREFIX_JOB" 2>/dev/null
     fi
-    if [[ -n $WINE_STARTED || -n $PREFIX_JOB ]]; then
-        WINEPREFIX="$PREFIX" wineserver -k 2>/dev/null
-        WINEPREFIX="$PREFIX" timeout 20 wineserver -w 2>/dev/null
-    fi
-    if [[ -n $CORVINET_SERVER_PID ]]; then
-        kill "$CORVINET_SERVER_PID" 2>/dev/null
-        wait "$CORVINET_SERVER_PID" 2>/dev/null
-    fi
-    if [[ -n $CORVINET_XVFB_PID ]]; then
-        kill "$CORVINET_XVFB_PID" 2>/dev/null
-        wait "$CORVINET_XVFB_PID" 2>/dev/null
+    if [[ -n $SESSIONS_BEGUN ]]; then
+        corvinet_sessions_stop
     fi
     exit "$status"
 }
@@ -67,39 +65,52 @@ fail() {
     FAILURES+=("$1")
 }
 
-# Adds one ctest run to the summary. Arguments: tier name, log file, ctest's exit status.
+# Adds one ctest run to the summary, from its JUnit file: the counts, and the name of every test
+# that failed or did not run. Arguments: tier name, JUnit file, ctest's exit status.
 count_ctest() {
-    local name="$1" log="$2" status="$3" line total failed
-    line="$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1 || true)"
-    if [[ -z $line ]]; then
-        SUMMARIES+=("$name: no test summary (ctest exit status $status)")
+    local name="$1" junit="$2" status="$3" counts total passed failed skipped line
+    if [[ ! -s $junit ]] || ! counts="$(python3 - "$junit" <<'EOF'
+import sys
+import xml.etree.ElementTree as ElementTree
+
+cases = list(ElementTree.parse(sys.argv[1]).getroot().iter("testcase"))
+failed = [c.get("name") for c in cases if c.get("status") == "fail"]
+skipped = [c.get("name") for c in cases if c.get("status") not in ("run", "fail")]
+print(len(cases), len(cases) - len(failed) - len(skipped), len(failed), len(skipped))
+for name in failed:
+    print("failed: " + name)
+for name in skipped:
+    print("not run: " + name)
+EOF
+    )"; then
+        SUMMARIES+=("$name: no test results (ctest exit status $status)")
         fail "$name: ctest ran no tests or did not finish"
         return
     fi
-    total="$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")"
-    failed="$(sed -E 's/.*passed, ([0-9]+) tests? failed.*/\1/' <<<"$line")"
-    TOTAL_PASSED=$((TOTAL_PASSED + total - failed))
+    read -r total passed failed skipped <<<"$(head -1 <<<"$counts")"
+    TOTAL_PASSED=$((TOTAL_PASSED + passed))
     TOTAL_FAILED=$((TOTAL_FAILED + failed))
-    SUMMARIES+=("$name: $line")
+    SUMMARIES+=("$name: $passed passed, $failed failed, $skipped not run (of $total)")
+    while IFS= read -r line; do
+        SUMMARIES+=("    $line")
+    done < <(tail -n +2 <<<"$counts")
     if [[ $failed -ne 0 || $status -ne 0 || $total -eq 0 ]]; then
         fail "$name: $failed of $total failed (ctest exit status $status)"
-        while IFS= read -r failedTest; do
-            SUMMARIES+=("    $failedTest")
-        done < <(sed -n '/The following tests FAILED:/,/^Errors while running/p' "$log" |
-            grep -E '^\s+[0-9]+ - ' || true)
     fi
 }
 
+# Runs ctest with a test preset in its build folder. Arguments: tier (the preset's name), then
+# further ctest options.
 run_ctest() {
-    local name="$1" folder="$2" log="$LOGS/$1.log" status=0
+    local name="$1" folder="$CORVINET_BUILD/$1" log="$LOGS/$1.log" status=0
+    shift
+    local junit="$folder/test-results.xml"
     corvinet_log "Running the $name tests (ctest in ${folder#"$CORVINET_ROOT"/})"
-    # A test that fails is run once more: under Wine a test program now and then fails to
-    # start at all (no output, a hundredth of a second). ctest's log still shows both runs.
-    (cd "$folder" && timeout --kill-after=30 "$CTEST_LIMIT" \
-        ctest --output-on-failure -j"$CORVINET_JOBS" --timeout "$TEST_TIMEOUT" \
-        --repeat until-pass:2) 2>&1 |
+    rm -f "$junit"
+    (cd "$CORVINET_ROOT" && timeout --kill-after=30 "$CTEST_LIMIT" \
+        ctest --preset "$name" --test-dir "$folder" --output-junit "$junit" "$@") 2>&1 |
         tee "$log" || status=$?
-    count_ctest "$name" "$log" "$status"
+    count_ctest "$name" "$junit" "$status"
 }
 
 run_server_tests() {
@@ -126,37 +137,35 @@ run_server_tests() {
     fi
 }
 
-# A fresh prefix with the test settings and the configuration server as proxy. Runs in the
-# background while the builds go on.
-prepare_prefix() {
-    corvinet_create_prefix "$PREFIX" N "$CORVINET_SERVER_PORT"
-}
-
-# One Wine server for the whole run (each test exe then starts in a tenth of a second), its
-# services, and the desktop held by desktop_keeper.exe. Wine's helper processes inherit the
-# standard error of whoever started them: they get the log here, never a test's output pipe,
-# on which ctest would wait until they end.
-start_wine_session() {
-    local log="$LOGS/wine-session.log" keeper="$WIN64/bin/desktop_keeper.exe" _ process
-    wineserver -w # the server that booted the prefix lingers for a few seconds
-    wineserver -p >>"$log" 2>&1
-    WINEDLLOVERRIDES="$CORVINET_WINEDLLOVERRIDES" wine cmd /c exit 0 >>"$log" 2>&1 || true
-    if [[ ! -f $keeper ]]; then
-        fail "desktop_keeper.exe was not built"
+# The Wine tiers in the sessions prepared by begin_wine_sessions.
+run_wine_tiers() {
+    corvinet_log "Waiting for the Wine prefixes"
+    local prefix_status=0
+    wait "$PREFIX_JOB" || prefix_status=$?
+    PREFIX_JOB=""
+    if [[ $prefix_status -ne 0 ]]; then
+        cat "$LOGS/prefix.log" >&2 || true
+        fail "the Wine prefixes could not be created"
         return
     fi
-    WINEDLLOVERRIDES="$CORVINET_WINEDLLOVERRIDES" wine "$keeper" >>"$log" 2>&1 &
-    for _ in $(seq 1 100); do
-        for process in /proc/[0-9]*; do
-            if [[ $(readlink "$process/fd/2" 2>/dev/null) == "$log" ]] &&
-                tr '\0' ' ' <"$process/cmdline" 2>/dev/null | grep -q 'explorer.exe /desktop'; then
-                echo "Wine session ready (desktop process ${process#/proc/})"
-                return
-            fi
-        done
-        sleep 0.1
-    done
-    echo "The Wine desktop did not start from desktop_keeper.exe; tests may wait on it." >&2
+    if ! corvinet_sessions_start; then
+        fail "the Wine sessions could not be started"
+        return
+    fi
+    export CORVINET_WINE_SESSIONS="$CORVINET_SESSIONS"
+    rm -rf "$WIN64/screenshots" "$WIN64/scratch" "$WIN64/e2e-work"
+    run_ctest win64 --resource-spec-file "$CORVINET_SESSIONS/resources.json" \
+        "${CTEST_OPTIONS[@]}"
+    convert_screenshots
+}
+
+# Displays and configuration servers first; the prefixes are made in the background while the
+# builds run.
+begin_wine_sessions() {
+    SESSIONS_BEGUN=1
+    corvinet_sessions_begin "$SESSION_COUNT"
+    corvinet_sessions_make_prefixes >"$LOGS/prefix.log" 2>&1 &
+    PREFIX_JOB=$!
 }
 
 convert_screenshots() {
@@ -173,92 +182,62 @@ convert_screenshots() {
     echo "$count screenshots in ${folder#"$CORVINET_ROOT"/} (PNG)"
 }
 
-# ---- Install and display ------------------------------------------------------------------
+# Runs a build function with its output in a log; notes a failure. Arguments: the
+# configuration, then the function and its arguments.
+build() {
+    local name="$1"
+    shift
+    if "$@" 2>&1 | tee "$LOGS/build-$name.log"; then
+        return 0
+    fi
+    fail "build/$name: build failed (see ${LOGS#"$CORVINET_ROOT"/}/build-$name.log)"
+    return 1
+}
+
+print_summary() {
+    local elapsed=$(($(date +%s) - STARTED)) line
+    corvinet_log "Summary ($((elapsed / 60)) min $((elapsed % 60)) s)"
+    for line in "${SUMMARIES[@]}"; do
+        echo "$line"
+    done
+    if [[ ${#FAILURES[@]} -gt 0 ]]; then
+        echo
+        echo "FAILED:"
+        for line in "${FAILURES[@]}"; do
+            echo "  $line"
+        done
+    fi
+    echo
+    echo "total: $TOTAL_PASSED passed, $TOTAL_FAILED failed"
+}
+
+# ---- Install, sessions, builds, tests --------------------------------------------------------
 
 corvinet_log "Checking the tools"
 corvinet_install
-mkdir -p "$LOGS" "$WORK"
+mkdir -p "$LOGS"
+begin_wine_sessions
 
-if [[ -n ${CORVINET_TEST_DISPLAY:-} ]]; then
-    export DISPLAY="$CORVINET_TEST_DISPLAY"
-else
-    corvinet_start_xvfb
-fi
-
-# The server and the prefix come first: the prefix boots while the builds run.
-rm -rf "$SERVER_DIR"
-corvinet_start_config_server "$SERVER_DIR" --script "$SERVER_DIR/script.json"
-(prepare_prefix) >"$LOGS/prefix.log" 2>&1 &
-PREFIX_JOB=$!
-
-# ---- Builds -------------------------------------------------------------------------------
-
-BUILT_NATIVE=""
+# The Windows builds first: the Wine prefixes are ready by the time they end, and the 64-bit
+# build's release checks look at the 32-bit program too.
 BUILT_WIN64=""
-if corvinet_build_native 2>&1 | tee "$LOGS/build-native.log"; then
-    BUILT_NATIVE=1
-else
-    fail "build/native: build failed (see ${LOGS#"$CORVINET_ROOT"/}/build-native.log)"
-fi
-# shellcheck disable=SC2119
-if corvinet_build_win64 2>&1 | tee "$LOGS/build-win64.log"; then
+if build win64 corvinet_build_win64; then
     BUILT_WIN64=1
-else
-    fail "build/win64: build failed (see ${LOGS#"$CORVINET_ROOT"/}/build-win64.log)"
 fi
-if ! corvinet_build_win32 2>&1 | tee "$LOGS/build-win32.log"; then
-    fail "build/win32: build failed (see ${LOGS#"$CORVINET_ROOT"/}/build-win32.log)"
+if [[ -z $ONLY ]]; then
+    build win32 corvinet_build_win32 || true
 fi
-
-# ---- Tests --------------------------------------------------------------------------------
-
-if [[ -n $BUILT_NATIVE ]]; then
-    run_ctest native "$CORVINET_BUILD/native"
+if [[ -n $BUILT_WIN64 ]]; then
+    run_wine_tiers
 fi
-run_server_tests
-
-corvinet_log "Waiting for the Wine prefix"
-PREFIX_STATUS=0
-wait "$PREFIX_JOB" || PREFIX_STATUS=$?
-PREFIX_JOB=""
-WINE_STARTED=1
-if [[ $PREFIX_STATUS -ne 0 ]]; then
-    cat "$LOGS/prefix.log" >&2 || true
-    fail "the Wine prefix could not be created"
-elif [[ -n $BUILT_WIN64 ]]; then
-    export WINEPREFIX="$PREFIX"
-    # One Wine server for the whole run: each test exe then starts in a tenth of a second.
-    start_wine_session
-    export CORVINET_CONFIGSERVER_SCRIPT
-    export CORVINET_CONFIGSERVER_LOG
-    CORVINET_CONFIGSERVER_SCRIPT="$(winepath -w "$SERVER_DIR/script.json" 2>/dev/null ||
-        corvinet_windows_path "$SERVER_DIR/script.json")"
-    CORVINET_CONFIGSERVER_LOG="$(winepath -w "$SERVER_DIR/requests.log" 2>/dev/null ||
-        corvinet_windows_path "$SERVER_DIR/requests.log")"
-    export CORVINET_BROWSER_LOG="$WORK/browser.log"
-    : >"$CORVINET_BROWSER_LOG"
-    export PATH="$CORVINET_ROOT/tools/browser:$PATH"
-    rm -rf "$WIN64/screenshots" "$WIN64/scratch"
-    run_ctest win64 "$WIN64"
-    convert_screenshots
+if [[ -z $ONLY ]]; then
+    if build native corvinet_build_native; then
+        run_ctest native
+    fi
+    run_server_tests
 fi
 
-# ---- Summary ------------------------------------------------------------------------------
-
-ELAPSED=$(($(date +%s) - STARTED))
-corvinet_log "Summary ($((ELAPSED / 60)) min $((ELAPSED % 60)) s)"
-for line in "${SUMMARIES[@]}"; do
-    echo "$line"
-done
-if [[ ${#FAILURES[@]} -gt 0 ]]; then
-    echo
-    echo "FAILED:"
-    for line in "${FAILURES[@]}"; do
-        echo "  $line"
-    done
-fi
-echo
-echo "total: $TOTAL_PASSED passed, $TOTAL_FAILED failed"
+print_summary
 if [[ ${#FAILURES[@]} -gt 0 || $TOTAL_FAILED -gt 0 ]]; then
     exit 1
 fi
