@@ -138,9 +138,11 @@ void MainDialog::AddAboutMenuItem() {
 }
 
 // The caption of the location button: the name of entry locationIndex + 1, empty when unreadable.
+// Only reads: a key that cannot be opened has no name to show, and its caller has loaded (and
+// reported) the settings already.
 void MainDialog::ShowLocationName() {
     DialerSettings settings;
-    settings.Load();
+    settings.LoadExisting();
     char name[kListTextSize] = "";
     long long entry = static_cast<long long>(locationIndex) + 1;
     if (entry > 0 && entry <= UINT32_MAX) {
@@ -276,8 +278,10 @@ void MainDialog::UpdateClock() {
 void MainDialog::OnConfigure() {
     SettingsDialog settingsDialog;
     settingsDialog.DoModal();  // saved or cancelled: the window shows what the registry now holds
+    // The dialog has loaded the settings itself and has reported a key that cannot be created:
+    // reading them back reports nothing more (an unreadable key leaves the defaults).
     DialerSettings settings;
-    settings.Load();
+    settings.LoadExisting();
     locationIndex = settings.GetLocation();
     ShowLocationName();
     closeOnDisconnect = settings.GetCloseOnDisconnect();
