@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <cstring>
+
 #include "app/Texts.h"
 #include "framework/Application.h"
 #include "framework/Clock.h"
@@ -35,6 +37,33 @@ HICON LoadProgramIcon(int id) {
 UINT TaskbarCreatedMessage() {
     static const UINT message = RegisterWindowMessageA("TaskbarCreated");
     return message;
+}
+
+struct OpenWindowSearch {
+    HWND mainWindow;
+    HWND found;
+};
+
+BOOL CALLBACK FindOpenWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<OpenWindowSearch*>(parameter);
+    constexpr size_t kClassNameSize = 16;
+    char className[kClassNameSize] = "";
+    GetClassNameA(window, className, static_cast<int>(sizeof(className)));
+    if (window == search->mainWindow || !IsWindowVisible(window) ||
+        strcmp(className, "#32770") != 0) {
+        return TRUE;
+    }
+    search->found = window;
+    return FALSE;
+}
+
+// The program's window that is open over the main window: the topmost visible dialog or message
+// box of this thread other than the main window itself, or null. Every window of the program
+// runs modally on this one thread, so this also finds boxes that have no owner.
+HWND FindOpenProgramWindow(HWND mainWindow) {
+    OpenWindowSearch search{mainWindow, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindOpenWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 }  // namespace
@@ -394,6 +423,15 @@ BOOL MainDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT MainDialog::OnTrayNotify(WPARAM, LPARAM mouseMessage) {
+    if (mouseMessage != WM_LBUTTONDBLCLK && mouseMessage != WM_RBUTTONUP) {
+        return 0;
+    }
+    // While another window of the program is open, the icon only brings that window back to
+    // the front: a command from the tray would act behind the user's open question or dialog.
+    if (HWND openWindow = FindOpenProgramWindow(hwnd)) {
+        SetForegroundWindow(openWindow);
+        return 0;
+    }
     if (mouseMessage == WM_LBUTTONDBLCLK) {
         ShowMainWindow(IsWindowVisible(hwnd) ? 0 : 1);
     } else if (mouseMessage == WM_RBUTTONUP) {
@@ -417,7 +455,12 @@ void MainDialog::ShowTrayMenu() {
     SetMenuDefaultItem(menu, 0, TRUE);
     POINT cursor;
     GetCursorPos(&cursor);
+    // A menu of a notification icon closes on a click elsewhere or on Escape only when its owner
+    // is the foreground window while it tracks, and the next one opens only after the owner
+    // has handled a message since: hence the foreground before and WM_NULL after.
+    SetForegroundWindow(hwnd);
     TrackPopupMenu(menu, TPM_RIGHTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd, nullptr);
+    PostMessageA(hwnd, WM_NULL, 0, 0);
     DestroyMenu(menu);
 }
 

@@ -11,6 +11,7 @@
 #include <shellapi.h>
 
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <ostream>
 #include <string>
@@ -557,6 +558,78 @@ TEST_F(Tray, TheIconsPictureAndTipFollowTheConnection) {
     ASSERT_TRUE(program.ChooseTrayMenuItem(kDialHangUpItem));
     ASSERT_TRUE(WaitUntil([main] { return IsNotConnected(main); }));
     expectShell(hungUp);
+    EXPECT_TRUE(program.NoMessageBoxFor(0));
+}
+
+// A window of the driver's own, put in front so that the test sees the program bring its
+// window forward.
+class DriverWindow {
+  public:
+    DriverWindow()
+        : window(CreateWindowExW(0, L"STATIC", L"driver", WS_POPUP | WS_VISIBLE | WS_BORDER, 0, 0,
+                                 120, 40, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr)) {}
+    ~DriverWindow() {
+        if (window != nullptr) {
+            DestroyWindow(window);
+        }
+    }
+    DriverWindow(const DriverWindow&) = delete;
+    DriverWindow& operator=(const DriverWindow&) = delete;
+
+    bool BringToFront() const {
+        SetForegroundWindow(window);
+        return WaitUntil([this] { return GetForegroundWindow() == window; });
+    }
+
+  private:
+    HWND window;
+};
+
+// While another window of the program is open (here the settings dialog, and the close
+// question), a right click or a double click on the icon brings that window to the front and
+// does nothing else: no menu, no dial, the main window as it was.
+TEST_F(Tray, WhileAWindowOfTheProgramIsOpenTheIconOnlyBringsItToTheFront) {
+    ProgramRun program;
+    HWND main = Start(program);
+    ASSERT_NE(main, nullptr);
+    struct Case {
+        const char* label;
+        std::function<HWND()> open;
+        int closeCommand;
+    };
+    const Case cases[] = {
+        {"settings dialog",
+         [&] {
+             return Click(main, IDC_CONFIGURE) ? program.WaitForWindow("Configuración") : nullptr;
+         },
+         IDCANCEL},
+        {"close question",
+         [&] {
+             PressKey(main, VK_ESCAPE);
+             return program.WaitForMessageBox().window;
+         },
+         IDNO},
+    };
+    const DriverWindow other;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        HWND open = c.open();
+        ASSERT_NE(open, nullptr) << "the window did not open";
+        for (UINT mouse : {WM_RBUTTONUP, WM_LBUTTONDBLCLK}) {
+            SCOPED_TRACE(mouse == WM_RBUTTONUP ? "right click" : "double click");
+            ASSERT_TRUE(other.BringToFront());
+            program.TrayNotify(mouse);
+            EXPECT_TRUE(WaitUntil([open] { return GetForegroundWindow() == open; }))
+                << "the open window was not brought to the front";
+            EXPECT_EQ(program.WaitForMenu(kNoChangeMs), nullptr) << "a menu opened";
+            EXPECT_TRUE(IsWindowVisible(open));
+            EXPECT_TRUE(IsShown(main));
+        }
+        PostCommand(open, c.closeCommand);
+        ASSERT_TRUE(WaitUntil([open] { return !IsWindow(open); })) << "the window did not close";
+    }
+    EXPECT_EQ(JournalCount(program, "RasDialA"), 0) << "a dial was made";
+    EXPECT_TRUE(program.IsRunning());
     EXPECT_TRUE(program.NoMessageBoxFor(0));
 }
 

@@ -315,6 +315,10 @@ void ProgramRun::TrayNotify(UINT mouseMessage) const {
         ADD_FAILURE() << "the main window has not been found (WaitForMainWindow)";
         return;
     }
+    // A user clicks on what the screen shows: first let the program finish what it was doing.
+    // Under Wine a window hidden a moment ago may still have its loss of focus to come, and a
+    // tray menu opened before that arrives is closed by it.
+    WaitForIdle(mainWindow_);
     PostMessageW(mainWindow_, kTrayMessage, kTrayIconId, static_cast<LPARAM>(mouseMessage));
 }
 

@@ -180,7 +180,7 @@ class ProgramRun {
     bool NoMessageBoxFor(int milliseconds) const;
 
     // The tray icon's callback as the shell sends it (icon 9000, WM_APP + 1) with mouseMessage
-    // (WM_RBUTTONUP, WM_LBUTTONDBLCLK, ...).
+    // (WM_RBUTTONUP, WM_LBUTTONDBLCLK, ...), once the program is idle.
     void TrayNotify(UINT mouseMessage) const;
     // The program's visible pop-up menu (class #32768).
     HWND WaitForMenu(int timeoutMs = kTimeoutMs) const;
