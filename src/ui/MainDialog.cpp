@@ -29,6 +29,11 @@ constexpr UINT kClockPeriodMs = 250;
 // reaches full opacity through this one fade-in instead.
 constexpr UINT kFadeInMessage = WM_APP + 2;
 
+// The buttons with a tooltip; the text of each is string (control id - 500). "Configurar..."
+// has none.
+constexpr int kToolTipButtons[] = {IDC_DIAL,  IDC_HANGUP,   IDC_MAIL,
+                                   IDC_TIMER, IDC_LOCATION, IDC_USAGE};
+
 HICON LoadProgramIcon(int id) {
     return static_cast<HICON>(LoadImageA(Application::GetInstance(), MAKEINTRESOURCEA(id),
                                          IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
@@ -190,7 +195,10 @@ void MainDialog::AttachButtonBitmaps() {
     usageButton.SetImage(usageBitmap);
 }
 
-// Tooltips for the child controls: each asks for its text when shown (OnToolTipNeedText).
+// Tooltips for the buttons, each asking for its text when shown (OnToolTipNeedText). A button
+// gets the mouse itself only while it is enabled; while it is disabled the main window gets it.
+// So each button is two tools: the button's own window, and the button's rectangle on the main
+// window with the button's control id as the tool's id ("Desconectar" while not connected).
 void MainDialog::EnableToolTips() {
     toolTip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd,
@@ -198,24 +206,34 @@ void MainDialog::EnableToolTips() {
     if (toolTip == nullptr) {
         return;
     }
-    for (HWND child = GetWindow(hwnd, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        TOOLINFOA tool = {};
-        tool.cbSize = TTTOOLINFOA_V1_SIZE;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = hwnd;
-        tool.uId = reinterpret_cast<UINT_PTR>(child);
-        tool.lpszText = LPSTR_TEXTCALLBACKA;
-        SendMessageA(toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    for (int id : kToolTipButtons) {
+        HWND button = GetDlgItem(id);
+        AddToolTipTool(TTF_IDISHWND, reinterpret_cast<UINT_PTR>(button), RECT{});
+        RECT area{};
+        GetWindowRect(button, &area);
+        MapWindowPoints(HWND_DESKTOP, hwnd, reinterpret_cast<POINT*>(&area), 2);
+        AddToolTipTool(0, static_cast<UINT_PTR>(id), area);
     }
+}
+
+// One tool of the main window's tooltip that watches its window's mouse messages itself.
+void MainDialog::AddToolTipTool(UINT flags, UINT_PTR id, const RECT& area) {
+    TOOLINFOA tool = {};
+    tool.cbSize = TTTOOLINFOA_V1_SIZE;
+    tool.uFlags = flags | TTF_SUBCLASS;
+    tool.hwnd = hwnd;
+    tool.uId = id;
+    tool.rect = area;
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 LRESULT MainDialog::OnToolTipNeedText(NMHDR* header) {
     auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
-    if ((info->uFlags & TTF_IDISHWND) == 0) {
-        return FALSE;
-    }
-    int id = GetDlgCtrlID(reinterpret_cast<HWND>(header->idFrom));
+    // The tool is a button's window, or a button's rectangle whose id is the control id.
+    const int id = (info->uFlags & TTF_IDISHWND) != 0
+                       ? GetDlgCtrlID(reinterpret_cast<HWND>(header->idFrom))
+                       : static_cast<int>(header->idFrom);
     if (id == 0) {
         return FALSE;
     }

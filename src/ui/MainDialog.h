@@ -55,6 +55,7 @@ class MainDialog : public Dialog {
     void ShowLocationName();
     void AttachButtonBitmaps();
     void EnableToolTips();
+    void AddToolTipTool(UINT flags, UINT_PTR id, const RECT& area);
     void ShowConnectedState(bool isConnected);
     void ShowTrayMenu();
     void RunAboutBox();

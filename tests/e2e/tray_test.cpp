@@ -100,12 +100,10 @@ int JournalCount(const ProgramRun& program, const std::string& call) {
 // (small icon size over its background), and reads the tip from the tooltip that hovering over
 // the icon brings up.
 constexpr wchar_t kWineTrayClass[] = L"__winex11_standalone_tray";
-constexpr wchar_t kToolTipClass[] = L"tooltips_class32";
 // Mean colour distance (sum over red, green, blue) below which a drawn icon counts as found,
 // and above which another icon counts as absent.
 constexpr double kSamePicture = 30.0;
 constexpr double kOtherPicture = 60.0;
-constexpr int kTipTimeoutMs = 4000;
 
 enum class TrayPicture { None, Disconnected, Connected, App };
 
@@ -238,50 +236,11 @@ class ShellTray {
     // Hovers over the icon at center and waits until the tray's tooltip shows the expected
     // text; the text seen last otherwise.
     std::string HoverForTip(POINT center, const std::string& expected) const {
-        HWND tray = FindWindowW(kWineTrayClass, nullptr);
         DWORD trayProcess = 0;
-        GetWindowThreadProcessId(tray, &trayProcess);
-        // Off the icon first, so that the tooltip comes up anew with the current text.
-        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
-        Pause(300);
-        SetCursorPos(center.x, center.y);
-        Pause(50);
-        SetCursorPos(center.x + 1, center.y);
-        std::string seen;
-        WaitUntil(
-            [&] {
-                seen = VisibleTip(trayProcess);
-                return seen == expected;
-            },
-            kTipTimeoutMs);
-        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+        GetWindowThreadProcessId(FindWindowW(kWineTrayClass, nullptr), &trayProcess);
+        const std::string seen = HoverForToolTip(center, trayProcess, expected);
+        MovePointerAway();
         return seen;
-    }
-
-  private:
-    struct TipSearch {
-        DWORD process;
-        std::string text;
-    };
-
-    static BOOL CALLBACK FindTip(HWND window, LPARAM parameter) {
-        auto* search = reinterpret_cast<TipSearch*>(parameter);
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        wchar_t name[64] = L"";
-        GetClassNameW(window, name, 64);
-        if (process == search->process && IsWindowVisible(window) &&
-            wcscmp(name, kToolTipClass) == 0) {
-            search->text = WindowText(window);
-            return FALSE;
-        }
-        return TRUE;
-    }
-
-    static std::string VisibleTip(DWORD process) {
-        TipSearch search{process, {}};
-        EnumWindows(FindTip, reinterpret_cast<LPARAM>(&search));
-        return search.text;
     }
 };
 
