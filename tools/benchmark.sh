@@ -69,7 +69,7 @@ corvinet_install
 corvinet_log "Building ${RELEASE#"$CORVINET_ROOT"/} (release: size-optimised, stripped)"
 cmake -S "$CORVINET_ROOT" -B "$RELEASE" -G "Unix Makefiles" \
     -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DCORVINET_RELEASE=ON >/dev/null
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$RELEASE" -j"$CORVINET_JOBS" \
     --target CORVINET linesim desktop_keeper wt_call_log_bench_test
 corvinet_log "Building ${TOOLS#"$CORVINET_ROOT"/} (bare_dialog.exe, bench_driver.exe)"
