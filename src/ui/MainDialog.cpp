@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "framework/Application.h"
 #include "framework/Clock.h"
 #include "framework/ResourceStrings.h"

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 
 namespace e2e {
 
