@@ -234,10 +234,15 @@ class ShellTray {
     }
 
     // Hovers over the icon at center and waits until the tray's tooltip shows the expected
-    // text; the text seen last otherwise.
+    // text; the text seen last otherwise. Wine's tray window shows its tooltips only while it
+    // is the active window (its tooltip lacks TTS_ALWAYSTIP), and the program takes the
+    // foreground whenever it opens its tray menu: the tray is brought to the front first, as
+    // a taskbar always is.
     std::string HoverForTip(POINT center, const std::string& expected) const {
+        HWND tray = FindWindowW(kWineTrayClass, nullptr);
         DWORD trayProcess = 0;
-        GetWindowThreadProcessId(FindWindowW(kWineTrayClass, nullptr), &trayProcess);
+        GetWindowThreadProcessId(tray, &trayProcess);
+        SetForegroundWindow(tray);
         const std::string seen = HoverForToolTip(center, trayProcess, expected);
         MovePointerAway();
         return seen;
