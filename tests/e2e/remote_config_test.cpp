@@ -379,6 +379,19 @@ class RemoteConfig : public testing::Test {
         EXPECT_TRUE(browser.Opened().empty()) << "a page was opened";
     }
 
+    // A connection whose check finds a newer list, answered with listAnswer: it asks for the
+    // version, the list and the release, and ends quietly. The stored list afterwards.
+    StoredList DialForNewList(ProgramRun& program, const std::string& listAnswer) {
+        server.Answer(Body(std::to_string(kNewListVersion)), listAnswer);
+        HWND main = StartAndDial(program);
+        if (main == nullptr) {
+            return {};
+        }
+        ExpectQuietEnd(program, main);
+        EXPECT_EQ(server.Commands(), (std::vector<std::string>{"1", "2", "3"}));
+        return ReadStoredList();
+    }
+
     ConfigServer server;
     Browser browser;
     StoredList before;  // the stored list just before the dial
@@ -621,13 +634,9 @@ TEST_F(RemoteConfig, UnusualListBodiesAreStoredWithinTheListsBounds) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        server.Answer(Body(std::to_string(kNewListVersion)), c.answer);
         ProgramRun program;
-        HWND main = StartAndDial(program);
-        ASSERT_NE(main, nullptr);
-        ExpectQuietEnd(program, main);
-        EXPECT_EQ(server.Commands(), (std::vector<std::string>{"1", "2", "3"}));
-        const StoredList after = ReadStoredList();
+        const StoredList after = DialForNewList(program, c.answer);
+        ASSERT_NE(program.MainWindow(), nullptr);
         EXPECT_EQ(after.items, std::optional<uint32_t>(c.items));
         EXPECT_EQ(after.version, std::optional<uint32_t>(kNewListVersion));
         for (size_t i = 0; i < c.expected.size(); ++i) {
@@ -667,13 +676,10 @@ TEST_F(RemoteConfig, OnlyAWholeListIsStoredAndAnyOtherAnswerIsAskedForAgain) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        server.Answer(Body(std::to_string(kNewListVersion)), c.answer);
         ProgramRun program;
-        HWND main = StartAndDial(program);
+        const StoredList after = DialForNewList(program, c.answer);
+        HWND main = program.MainWindow();
         ASSERT_NE(main, nullptr);
-        ExpectQuietEnd(program, main);
-        EXPECT_EQ(server.Commands(), (std::vector<std::string>{"1", "2", "3"}));
-        const StoredList after = ReadStoredList();
         if (c.stored) {
             EXPECT_EQ(after.items, std::optional<uint32_t>(2));
             EXPECT_EQ(after.version, std::optional<uint32_t>(kNewListVersion));

@@ -247,12 +247,16 @@ std::optional<std::string> ProgramRun::ReadWorkFile(const std::string& name) con
     return testsupport::ReadFileBytes(WorkFile(name));
 }
 
-std::vector<HWND> ProgramRun::Windows(bool visibleOnly) const {
-    WindowSearch search{processId_, visibleOnly, {}};
-    if (processId_ != 0) {
+std::vector<HWND> TopLevelWindows(DWORD processId, bool visibleOnly) {
+    WindowSearch search{processId, visibleOnly, {}};
+    if (processId != 0) {
         EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
     }
     return search.found;
+}
+
+std::vector<HWND> ProgramRun::Windows(bool visibleOnly) const {
+    return TopLevelWindows(processId_, visibleOnly);
 }
 
 HWND ProgramRun::FindWindow(const std::string& name, bool visibleOnly) const {

@@ -50,6 +50,9 @@ HWND FocusedControl(HWND window);
 // is not layered or has no alpha set.
 std::optional<int> Opacity(HWND window);
 
+// Top-level windows of a process (message boxes, menus and tooltips included).
+std::vector<HWND> TopLevelWindows(DWORD processId, bool visibleOnly = false);
+
 // Items of a list box or combo box, read through the wide-character messages (the ANSI ones
 // return UTF-16 across processes under Wine) with each buffer sized from the item's length.
 std::vector<std::string> ListBoxItems(HWND list);

@@ -6,36 +6,19 @@ namespace e2e {
 
 namespace {
 
-constexpr wchar_t kToolTipClass[] = L"tooltips_class32";
-constexpr size_t kClassNameSize = 64;
+constexpr char kToolTipClass[] = "tooltips_class32";
 constexpr int kPointerRestMs = 300;
 constexpr int kPointerStepMs = 50;
-
-struct ToolTipSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindToolTip(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<ToolTipSearch*>(parameter);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t name[kClassNameSize] = L"";
-    GetClassNameW(window, name, static_cast<int>(kClassNameSize));
-    if (process == search->processId && IsWindowVisible(window) &&
-        wcscmp(name, kToolTipClass) == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 }  // namespace
 
 HWND VisibleToolTip(DWORD processId) {
-    ToolTipSearch search{processId, nullptr};
-    EnumWindows(FindToolTip, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND window : TopLevelWindows(processId, true)) {
+        if (ClassOf(window) == kToolTipClass) {
+            return window;
+        }
+    }
+    return nullptr;
 }
 
 void MovePointerAway() {
