@@ -26,13 +26,16 @@ target_compile_options(gtest PRIVATE -O0)
 # the small helpers every Windows test exe may use.
 file(GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 add_library(corvinet_testmain STATIC ${TEST_SUPPORT_SOURCES})
-target_compile_options(corvinet_testmain PRIVATE ${CORVINET_WARNINGS} -O0)
+target_compile_options(corvinet_testmain PRIVATE -O0)
 target_precompile_headers(corvinet_testmain PRIVATE ${CMAKE_SOURCE_DIR}/tests/support/Precompiled.h)
-target_link_libraries(corvinet_testmain PUBLIC GTest::gtest advapi32)
-target_include_directories(corvinet_testmain PUBLIC ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(corvinet_testmain PUBLIC GTest::gtest advapi32 PRIVATE corvinet_warnings)
+target_include_directories(corvinet_testmain PUBLIC ${CMAKE_SOURCE_DIR}/tests)
+# The support code reads the clock seam of the framework.
+target_link_libraries(corvinet_testmain PUBLIC corvinet_framework)
 
 function(corvinet_test_code target)
-    target_compile_options(${target} PRIVATE ${CORVINET_WARNINGS} -O0)
+    target_compile_options(${target} PRIVATE -O0)
+    target_link_libraries(${target} PRIVATE corvinet_warnings)
     target_precompile_headers(${target} REUSE_FROM corvinet_testmain)
 endfunction()
 
@@ -51,14 +54,14 @@ endfunction()
 # Started in each Wine session before ctest, so that Wine's desktop process belongs to it and
 # not to whichever test exe happens to need the desktop first (see DesktopKeeper.cpp).
 add_executable(desktop_keeper WIN32 ${CMAKE_SOURCE_DIR}/tests/support/keeper/DesktopKeeper.cpp)
-target_compile_options(desktop_keeper PRIVATE ${CORVINET_WARNINGS})
+target_link_libraries(desktop_keeper PRIVATE corvinet_warnings)
 
 file(GLOB WINDOWS_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/*_test.cpp)
 foreach(source ${WINDOWS_TEST_SOURCES})
     get_filename_component(name ${source} NAME_WE)
     add_executable(wt_${name} ${source} $<TARGET_OBJECTS:corvinet_res>)
     if(name STREQUAL "call_log_bench_test" OR name STREQUAL "window_appearance_test")
-        target_compile_options(wt_${name} PRIVATE ${CORVINET_WARNINGS})
+        target_link_libraries(wt_${name} PRIVATE corvinet_warnings)
     else()
         corvinet_test_code(wt_${name})
     endif()
@@ -80,7 +83,8 @@ if(NOT E2E_DRIVER_SOURCES)
 endif()
 add_library(e2e_driver STATIC ${E2E_DRIVER_SOURCES})
 corvinet_test_code(e2e_driver)
-target_link_libraries(e2e_driver PUBLIC corvinet_core corvinet_testmain ${CORVINET_SYSTEM_LIBS} psapi)
+target_link_libraries(e2e_driver PUBLIC corvinet_core corvinet_testmain ${CORVINET_SYSTEM_LIBS}
+                                         psapi)
 target_include_directories(e2e_driver PUBLIC ${CMAKE_SOURCE_DIR}/tests/e2e ${CMAKE_SOURCE_DIR}/res)
 
 # End-to-end suites that run on a fake clock (libfaketime through cmake/wine-run.sh, for the

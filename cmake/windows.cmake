@@ -3,6 +3,9 @@
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
+# The release configuration is the program as distributed: small rather than fast, every
+# function and datum in a section of its own for the linker to drop what nothing uses.
+set(CMAKE_CXX_FLAGS_RELEASE "-Os -DNDEBUG -ffunction-sections -fdata-sections")
 # Narrow literals are Windows-1252, as every text the program shows or stores.
 add_compile_options(-finput-charset=UTF-8 -fexec-charset=CP1252)
 add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0600 NOMINMAX STRICT)
@@ -20,37 +23,27 @@ add_subdirectory(${GTEST_SOURCE_DIR} googletest EXCLUDE_FROM_ALL)
 
 set(CORVINET_SYSTEM_LIBS rasapi32 wininet comctl32 shell32 advapi32 user32 gdi32 kernel32)
 
-add_library(corvinet_core STATIC ${CORE_SOURCES})
-target_include_directories(corvinet_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_compile_options(corvinet_core PRIVATE ${CORVINET_WARNINGS})
-
-add_library(corvinet_win STATIC ${WIN32_SOURCES})
-target_include_directories(corvinet_win PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/res
-                                               ${CMAKE_BINARY_DIR}/generated)
-target_compile_options(corvinet_win PRIVATE ${CORVINET_WARNINGS})
-target_link_libraries(corvinet_win PUBLIC corvinet_core ${CORVINET_SYSTEM_LIBS})
-
 include(cmake/resources.cmake)
+include(cmake/delayload.cmake)
+include(cmake/layers.cmake)
+add_dependencies(corvinet_app text_digest)
+# Everything of the program below its entry point, for the Windows test exes.
+add_library(corvinet_win INTERFACE)
+target_link_libraries(corvinet_win INTERFACE corvinet_app)
 
-add_executable(CORVINET WIN32 ${APP_SOURCES} $<TARGET_OBJECTS:corvinet_res>)
-target_compile_options(CORVINET PRIVATE ${CORVINET_WARNINGS})
-target_link_libraries(CORVINET PRIVATE corvinet_win)
+add_executable(CORVINET WIN32 ${CORVINET_APP_SOURCES} $<TARGET_OBJECTS:corvinet_res>)
+target_link_libraries(CORVINET PRIVATE corvinet_app corvinet_warnings)
 
 add_subdirectory(tools/linesim)
 
 include(cmake/windows-tests.cmake)
 
 # ---- Release: the small program, the installer and the release checks --------------------
-# CORVINET_RELEASE=ON (tools/release.sh) builds the program for distribution: optimised for
-# size, every function and datum in its own section so that the linker drops what nothing
-# uses, and no symbols in the file. Other configurations are left as they are.
-option(CORVINET_RELEASE "Size-optimised, stripped program for distribution" OFF)
-if(CORVINET_RELEASE)
-    foreach(target corvinet_core corvinet_win CORVINET)
-        target_compile_options(${target} PRIVATE -Os -ffunction-sections -fdata-sections)
-    endforeach()
-    target_link_options(CORVINET PRIVATE -Wl,--gc-sections -s)
-endif()
+# The release configuration (tools/release.sh) builds the program for distribution: optimised
+# for size, every function and datum in its own section so that the linker drops what nothing
+# uses, and no symbols in the file.
+# (The size optimisation itself is the configuration's compiler flags, set at the top.)
+target_link_options(CORVINET PRIVATE $<$<CONFIG:Release>:-Wl,--gc-sections -s>)
 
 # The installer (installer/corvinet.nsi, NSIS): a 64-bit installer for the 64-bit program
 # and a 32-bit one for the 32-bit program, in <build>/installer/.

@@ -46,14 +46,9 @@ if [ -n "${CORVINET_FAKETIME:-}" ]; then
     export LD_PRELOAD="$library" FAKETIME="$CORVINET_FAKETIME" FAKETIME_DONT_FAKE_MONOTONIC=1
 fi
 
-# The 64-bit loader itself: the "wine" command starts the 32-bit loader first when Wine's
-# 32-bit side is installed, which under emulation costs a minute per program.
-loader=wine
-if [ -x /usr/lib/wine/wine64 ] && [ "$(od -An -tx1 -j0 -N2 "$1" 2>/dev/null | tr -d ' ')" = 4d5a ]; then
-    offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
-    if [ "$(od -An -tx1 -j$((offset + 4)) -N2 "$1" | tr -d ' ')" = 6486 ]; then
-        loader=/usr/lib/wine/wine64
-        export WINELOADER="${WINELOADER:-$loader}"
-    fi
+# The 64-bit loader itself: where the 32-bit side of Wine is installed too, the "wine" command
+# starts the 32-bit loader first, which costs a minute under emulation for every program.
+if [ -x /usr/lib/wine/wine64 ]; then
+    exec /usr/lib/wine/wine64 "$@"
 fi
-exec "$loader" "$@"
+exec wine "$@"

@@ -116,20 +116,20 @@ corvinet_build_native() {
 
 # ---- Wine and X for the test run and the demo ---------------------------------------------
 
-# DLL overrides for every Wine process we start: the line simulator instead of the system's
-# rasapi32 stub, and no menu entries, .NET or Gecko installers in the scratch prefixes.
-CORVINET_WINEDLLOVERRIDES="rasapi32=n;winemenubuilder.exe=d;mscoree=d;mshtml=d"
-
-# Runs a 64-bit Windows program (or one of Wine's own, such as cmd or regedit) with the 64-bit
-# loader itself: once Wine's 32-bit side is installed, the "wine" command starts the 32-bit
-# loader first, which under emulation costs about a minute.
+# Every 64-bit Wine program (the prefix's own tools included) is started by the 64-bit loader
+# itself. Where the 32-bit side of Wine is installed as well, the "wine" command starts the
+# 32-bit loader first, which under user-mode emulation costs about a minute for each program.
 corvinet_wine64() {
     if [[ -x /usr/lib/wine/wine64 ]]; then
-        WINELOADER="${WINELOADER:-/usr/lib/wine/wine64}" /usr/lib/wine/wine64 "$@"
+        /usr/lib/wine/wine64 "$@"
     else
         wine "$@"
     fi
 }
+
+# DLL overrides for every Wine process we start: the line simulator instead of the system's
+# rasapi32 stub, and no menu entries, .NET or Gecko installers in the scratch prefixes.
+CORVINET_WINEDLLOVERRIDES="rasapi32=n;winemenubuilder.exe=d;mscoree=d;mshtml=d"
 
 # Starts a private Xvfb on the first free display from :97 on and exports DISPLAY.
 # Sets CORVINET_XVFB_PID.
@@ -191,7 +191,7 @@ corvinet_prefix_settings() {
         fi
     } >"$file"
     WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="$CORVINET_WINEDLLOVERRIDES" \
-        wine regedit /S "$(corvinet_windows_path "$file")" >/dev/null 2>&1
+        corvinet_wine64 regedit.exe /S "$(corvinet_windows_path "$file")" >/dev/null 2>&1
 }
 
 # Creates a fresh prefix (about 10 to 15 s). Needs DISPLAY. Arguments: prefix, managed, port.
@@ -200,7 +200,7 @@ corvinet_create_prefix() {
     rm -rf "$prefix"
     mkdir -p "$prefix"
     WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="$CORVINET_WINEDLLOVERRIDES" \
-        wineboot -i >/dev/null 2>&1
+        corvinet_wine64 wineboot.exe -i >/dev/null 2>&1
     # Without this, Wine updates the prefix again when a process starts under a fake date.
     echo disable >"$prefix/.update-timestamp"
     corvinet_prefix_settings "$prefix" "$managed" "$port"

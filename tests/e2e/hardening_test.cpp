@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "driver/Driver.h"
 #include "resource.h"
 #include "settings/DefaultAccessList.h"
@@ -229,12 +229,12 @@ TEST_F(ConfigServerFaults, EveryMisbehaviourLeavesTheCallUpAndTheStoredListConsi
          7u,
          2u},
         {"list version of a hundred thousand digits",
-         R"({"1": {"body": "7", "repeat_body": 100000}, "2": {"body": "0\n"}})",
+         R"({"1": {"body": "7", "repeat_body": 100000}, "2": {"body": "1\nNorte\n1\n"}})",
          {"1", "2", "3"},
          0,
          false,
          4294967295u,
-         0u},
+         1u},
         // The list's lines come first; the megabyte after them is never read.
         {"list of a megabyte",
          R"({"1": {"body": "7"}, "2": {"body": "2\nNorte\n1\nSur\n2\n", "repeat_body": 40000}})",

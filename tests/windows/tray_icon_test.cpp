@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Texts.h"
 #include "support/ShellIcon.h"
+#include "texts/Texts.h"
 #include "ui/TrayIcon.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "driver/Driver.h"
 #include "support/LocalDates.h"
 #include "usage/LocalTime.h"
