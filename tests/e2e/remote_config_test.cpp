@@ -375,13 +375,14 @@ TEST_F(RemoteConfig, MinusOneCountsAsTheLargestVersionAndIsDownloadedOnlyOnce) {
     const std::vector<std::pair<std::string, std::string>> entries = {
         {"Salta [0387-4310]", "03874310"}};
     server.Answer(Body("-1"), Body(ListBody("1", entries)));
-    ProgramRun first;
-    ExpectQuietCheck(first, {"1", "2", "3"});
-    const StoredList after = ReadStoredList();
-    EXPECT_EQ(after.version, std::optional<uint32_t>(4294967295u));
-    EXPECT_EQ(after.items, std::optional<uint32_t>(1));
-    ExpectEntry(after, 1, entries[0].first, entries[0].second);
-
+    {
+        ProgramRun first;
+        ExpectQuietCheck(first, {"1", "2", "3"});
+        const StoredList after = ReadStoredList();
+        EXPECT_EQ(after.version, std::optional<uint32_t>(4294967295u));
+        EXPECT_EQ(after.items, std::optional<uint32_t>(1));
+        ExpectEntry(after, 1, entries[0].first, entries[0].second);
+    }
     // The same answer on the next connection is no longer newer.
     ProgramRun next;
     ExpectQuietCheck(next, {"1", "3"},
