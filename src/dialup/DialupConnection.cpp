@@ -27,6 +27,33 @@ void ReadAccessNumber(const DialerSettings& settings, int location, char (&numbe
     }
 }
 
+// The service's answer about a connection; the record's state is set only when it answers 0.
+DWORD QueryStatus(HRASCONN handle, RASCONNSTATE& state) {
+    RASCONNSTATUSA status;
+    memset(&status, 0, sizeof(status));
+    status.dwSize = kConnectStatusSize;
+    DWORD result = RasGetConnectStatusA(handle, &status);
+    state = status.rasconnstate;
+    return result;
+}
+
+// Ends the connection and waits until the service has let go of it: until then the port may
+// still be open (the modem off hook, the call still charged), and a new dial could fail. The
+// wait is bounded so that a service that never lets go cannot hold the program.
+DWORD HangUpAndSettle(HRASCONN handle) {
+    DWORD result = RasHangUpA(handle);
+    if (handle == nullptr || result != 0) {
+        return result;  // nothing was ended, so nothing can settle
+    }
+    ULONGLONG start = GetTickCount64();
+    RASCONNSTATE state;
+    while (QueryStatus(handle, state) != ERROR_INVALID_HANDLE &&
+           GetTickCount64() - start < kSettleLimitMs) {
+        Sleep(kSettlePollMs);
+    }
+    return result;
+}
+
 }  // namespace
 
 int DialupConnection::Dial(int location) {
@@ -53,7 +80,7 @@ int DialupConnection::Dial(int location) {
             snprintf(text, sizeof(text), texts::kRasUndefinedError, static_cast<long>(result));
         }
         // The service may have set a handle for the partly made connection: end it.
-        RasHangUpA(connectionHandle);
+        HangUpAndSettle(connectionHandle);
         connectionHandle = nullptr;
         MessageBoxA(GetMainWindowHandle(), text, texts::kErrorCaption, MB_OK | MB_ICONERROR);
     }
@@ -61,7 +88,18 @@ int DialupConnection::Dial(int location) {
 }
 
 DWORD DialupConnection::HangUp() {
-    DWORD result = RasHangUpA(connectionHandle);
+    DWORD result = HangUpAndSettle(connectionHandle);
     connectionHandle = nullptr;
     return result;
+}
+
+// Any other answer than "no such connection" or "disconnected" (a busy service, a passing
+// error) leaves the call counted as up: only the service's word that it is gone ends it.
+bool DialupConnection::IsDropped() const {
+    if (connectionHandle == nullptr) {
+        return false;
+    }
+    RASCONNSTATE state;
+    DWORD result = QueryStatus(connectionHandle, state);
+    return result == ERROR_INVALID_HANDLE || (result == 0 && state == RASCS_Disconnected);
 }

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "dialup/DialupConnection.h"
@@ -56,6 +57,10 @@ class MainDialog : public Dialog {
     void AttachButtonBitmaps();
     void EnableToolTips();
     void ShowConnectedState(bool isConnected);
+    void EndCall(std::optional<int64_t> droppedAt);
+    int64_t CallSeconds(int64_t now) const;
+    bool IsLineCheckDue();
+    void ApplyDisconnectSchedule();
     void ShowTrayMenu();
     void RunAboutBox();
     void UpdateClock();
@@ -76,6 +81,7 @@ class MainDialog : public Dialog {
     int64_t connectStart = 0;
     int64_t onlineSeconds = 0;
     int connected = 0;
+    int ticksSinceLineCheck = 0;
     DialupConnection connection;
     HICON appIcon = nullptr, connectedIcon = nullptr, disconnectedIcon = nullptr;
     HWND toolTip = nullptr;

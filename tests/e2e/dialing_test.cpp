@@ -17,6 +17,7 @@
 #include "driver/Driver.h"
 #include "resource.h"
 #include "settings/DefaultAccessList.h"
+#include "support/LineJournal.h"
 #include "support/Paths.h"
 
 using namespace e2e;
@@ -27,58 +28,8 @@ constexpr int kFirstTickMs = 2000;
 constexpr char kClockAtStart[] = "00:00:00";
 constexpr int kListEntries = static_cast<int>(kDefaultAccessEntries);
 
-// ---- The simulator's journal --------------------------------------------------------------
-
-struct JournalLine {
-    std::vector<std::pair<std::string, std::string>> fields;
-
-    std::string operator[](const std::string& key) const {
-        for (const auto& field : fields) {
-            if (field.first == key) {
-                return field.second;
-            }
-        }
-        ADD_FAILURE() << "journal line has no field " << key;
-        return "<missing>";
-    }
-    std::string Call() const {
-        for (const auto& field : fields) {
-            if (field.first == "call") {
-                return field.second;
-            }
-        }
-        return "";
-    }
-};
-
-std::vector<JournalLine> ParseJournal(const std::string& text) {
-    std::vector<JournalLine> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        const std::string row = text.substr(start, end - start);
-        JournalLine line;
-        size_t fieldStart = 0;
-        while (fieldStart <= row.size()) {
-            size_t tab = row.find('\t', fieldStart);
-            if (tab == std::string::npos) {
-                tab = row.size();
-            }
-            const std::string field = row.substr(fieldStart, tab - fieldStart);
-            const size_t equals = field.find('=');
-            if (equals != std::string::npos) {
-                line.fields.emplace_back(field.substr(0, equals), field.substr(equals + 1));
-            }
-            fieldStart = tab + 1;
-        }
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
+using testsupport::CallsOf;
+using testsupport::JournalLine;
 
 // ---- Reading the main window --------------------------------------------------------------
 
@@ -184,16 +135,9 @@ class Dialing : public testing::Test {
     }
 
     std::vector<JournalLine> Journal(const std::string& call = "") const {
-        const std::string text =
-            testsupport::ReadFileBytes(testsupport::JoinPath(lineFolder, L"linesim.log"))
-                .value_or("");
-        std::vector<JournalLine> lines;
-        for (const JournalLine& line : ParseJournal(text)) {
-            if (call.empty() || line.Call() == call) {
-                lines.push_back(line);
-            }
-        }
-        return lines;
+        const std::vector<JournalLine> lines =
+            testsupport::ReadJournal(testsupport::JoinPath(lineFolder, L"linesim.log"));
+        return call.empty() ? lines : CallsOf(lines, call);
     }
 
     // Starts the program and waits until its main window is visible and its clock ticks.
@@ -295,8 +239,9 @@ TEST_F(Dialing, FirstRunDialsTheFirstAccessNumberAloneWithTheProviderAccount) {
     EXPECT_EQ(dial["extensions"], "null");
     EXPECT_EQ(dial["handleIn"], "0");
     EXPECT_EQ(dial["result"], "0");
-    // Nothing but the dial went to the service.
-    EXPECT_EQ(Journal().size(), 1u);
+    // Nothing but the dial went to the service, apart from asking how the line is.
+    const std::vector<JournalLine> journal = Journal();
+    EXPECT_EQ(journal.size(), 1 + CallsOf(journal, "RasGetConnectStatusA").size());
 }
 
 TEST_F(Dialing, PulseWithPrefixDialsDPThePrefixACommaAndTheNumber) {
@@ -439,10 +384,10 @@ class FailedDialing : public Dialing {
         EXPECT_EQ(ControlText(main, IDC_ONLINE_TIME), kClockAtStart);
         EXPECT_TRUE(program.IsRunning());
 
-        // The service: the dial, the lookup of its text in 256 bytes, and the hang-up of the
-        // partly made connection.
+        // The service: the dial, the lookup of its text in 256 bytes, the hang-up of the partly
+        // made connection and the question whether it is gone.
         const std::vector<JournalLine> journal = Journal();
-        ASSERT_EQ(journal.size(), 3u);
+        ASSERT_EQ(journal.size(), 4u);
         EXPECT_EQ(journal[0].Call(), "RasDialA");
         EXPECT_EQ(journal[0]["result"], code);
         EXPECT_NE(journal[0]["handle"], "0");
@@ -452,6 +397,7 @@ class FailedDialing : public Dialing {
         EXPECT_EQ(journal[1]["result"], textLookupResult);
         EXPECT_EQ(journal[2].Call(), "RasHangUpA");
         EXPECT_EQ(journal[2]["handle"], journal[0]["handle"]);
+        EXPECT_EQ(journal[3].Call(), "RasGetConnectStatusA");
 
         // The failure left nothing behind: the next dial goes in with a null handle and
         // connects.

@@ -24,6 +24,7 @@
 #include "dialup/DialupConnection.h"
 #include "settings/DialerSettings.h"
 #include "support/Cp1252.h"
+#include "support/LineJournal.h"
 #include "support/Paths.h"
 #include "support/Registry.h"
 #include "support/ScratchDirectory.h"
@@ -37,71 +38,8 @@ constexpr int kMessageTextId = 0xFFFF;
 constexpr int kMessageIconId = 0x440;
 constexpr char kMessageBoxClass[] = "#32770";
 
-// ---- The simulator's journal --------------------------------------------------------------
-
-using Fields = std::vector<std::pair<std::string, std::string>>;
-
-struct JournalLine {
-    Fields fields;
-
-    bool Has(const std::string& key) const {
-        for (const auto& field : fields) {
-            if (field.first == key) {
-                return true;
-            }
-        }
-        return false;
-    }
-    std::string operator[](const std::string& key) const {
-        for (const auto& field : fields) {
-            if (field.first == key) {
-                return field.second;
-            }
-        }
-        ADD_FAILURE() << "journal line has no field " << key;
-        return "<missing>";
-    }
-    std::string Call() const { return Has("call") ? (*this)["call"] : ""; }
-};
-
-std::vector<JournalLine> ParseJournal(const std::string& text) {
-    std::vector<JournalLine> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        JournalLine line;
-        const std::string row = text.substr(start, end - start);
-        size_t fieldStart = 0;
-        while (fieldStart <= row.size()) {
-            size_t tab = row.find('\t', fieldStart);
-            if (tab == std::string::npos) {
-                tab = row.size();
-            }
-            const std::string field = row.substr(fieldStart, tab - fieldStart);
-            const size_t equals = field.find('=');
-            if (equals != std::string::npos) {
-                line.fields.emplace_back(field.substr(0, equals), field.substr(equals + 1));
-            }
-            fieldStart = tab + 1;
-        }
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
-std::vector<JournalLine> CallsOf(const std::vector<JournalLine>& journal, const std::string& call) {
-    std::vector<JournalLine> found;
-    for (const JournalLine& line : journal) {
-        if (line.Call() == call) {
-            found.push_back(line);
-        }
-    }
-    return found;
-}
+using testsupport::CallsOf;
+using testsupport::JournalLine;
 
 // ---- Message boxes of this process --------------------------------------------------------
 
@@ -225,7 +163,7 @@ class DialupConnectionTest : public testing::Test {
     }
 
     std::vector<JournalLine> Journal() const {
-        return ParseJournal(testsupport::ReadFileBytes(folder.File(L"linesim.log")).value_or(""));
+        return testsupport::ReadJournal(folder.File(L"linesim.log"));
     }
     std::vector<JournalLine> Dials() const { return CallsOf(Journal(), "RasDialA"); }
     std::vector<JournalLine> HangUps() const { return CallsOf(Journal(), "RasHangUpA"); }
@@ -374,10 +312,11 @@ class DialupFailureTest : public DialupConnectionTest {
         EXPECT_FALSE(outcome.upAfterwards);
     }
 
-    // RasDialA failed with code and handed out a partial handle; that handle was hung up.
+    // RasDialA failed with code and handed out a partial handle; that handle was hung up, and
+    // the service asked until it had let go of it.
     void ExpectPartialHandleHungUp(const std::string& code, const std::string& textLookup) {
         const std::vector<JournalLine> journal = Journal();
-        ASSERT_EQ(journal.size(), 3u) << "dial, error text, hang-up";
+        ASSERT_EQ(journal.size(), 4u) << "dial, error text, hang-up, status";
         EXPECT_EQ(journal[0].Call(), "RasDialA");
         EXPECT_EQ(journal[0]["result"], code);
         EXPECT_NE(journal[0]["handle"], "0");
@@ -388,6 +327,9 @@ class DialupFailureTest : public DialupConnectionTest {
         EXPECT_EQ(journal[2].Call(), "RasHangUpA");
         EXPECT_EQ(journal[2]["handle"], journal[0]["handle"]);
         EXPECT_EQ(journal[2]["result"], "0");
+        EXPECT_EQ(journal[3].Call(), "RasGetConnectStatusA");
+        EXPECT_EQ(journal[3]["handle"], journal[0]["handle"]);
+        EXPECT_EQ(journal[3]["result"], std::to_string(ERROR_INVALID_HANDLE));
     }
 };
 
@@ -477,6 +419,41 @@ TEST_F(DialupConnectionTest, RefusedHangUpStillLeavesTheObjectIdle) {
     ASSERT_EQ(hangUps.size(), 2u);
     EXPECT_NE(hangUps[0]["handle"], "0");
     EXPECT_EQ(hangUps[1]["handle"], "0");
+    // Nothing was let go, so there was nothing to wait for.
+    EXPECT_TRUE(CallsOf(Journal(), "RasGetConnectStatusA").empty());
+}
+
+// Only the service's word that the call is gone counts as a drop; any other error leaves it up.
+TEST_F(DialupConnectionTest, DropIsTheServicesNoSuchConnectionOrItsDisconnectedState) {
+    const struct {
+        const char* control;
+        DWORD waitMs;
+        bool dropped;
+    } rows[] = {
+        {"", 0, false},
+        {"[status]\nresult=668\n", 0, false},
+        {"[status]\nresult=6\n", 0, true},
+        {"[dial]\ndrop_after_ms=300\n", 0, false},
+        {"[dial]\ndrop_after_ms=300\n", 400, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.control) + " after " + std::to_string(row.waitMs) + " ms");
+        Control(row.control);
+        DialupConnection connection;
+        ASSERT_EQ(connection.Dial(0), 1);
+        Sleep(row.waitMs);
+        EXPECT_EQ(connection.IsDropped(), row.dropped);
+        const std::vector<JournalLine> asked = CallsOf(Journal(), "RasGetConnectStatusA");
+        ASSERT_FALSE(asked.empty());
+        EXPECT_EQ(asked.back()["dwSize"], "288");
+        EXPECT_EQ(asked.back()["handle"], Dials().back()["handle"]);
+        Control("");
+        connection.HangUp();
+    }
+    // Without a call there is nothing to ask about.
+    const size_t before = Journal().size();
+    EXPECT_FALSE(DialupConnection().IsDropped());
+    EXPECT_EQ(Journal().size(), before);
 }
 
 TEST_F(DialupConnectionTest, DialBlocksUntilTheServiceAnswers) {
