@@ -10,8 +10,8 @@ namespace {
 
 constexpr unsigned long long kFileTimeUnitsPerMs = 10000;  // file times count 100 ns
 
-// Milliseconds since 1601-01-01 UTC: the clock of the system's file times, on which a test
-// can also read when a process ended (GetProcessTimes).
+}  // namespace
+
 unsigned long long NowMs() {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
@@ -20,8 +20,6 @@ unsigned long long NowMs() {
     value.HighPart = now.dwHighDateTime;
     return value.QuadPart / kFileTimeUnitsPerMs;
 }
-
-}  // namespace
 
 JournalLine::JournalLine(const char* call) {
     text_ = "call=";
@@ -72,8 +70,8 @@ void JournalLine::AddPresence(const char* key, const void* pointer) {
     Add(key, pointer == nullptr ? "null" : "nonnull");
 }
 
-void JournalLine::Append(const SimulatorFiles& files) {
-    AddNumber("time", NowMs());
+void JournalLine::Append(const SimulatorFiles& files, unsigned long long timeMs) {
+    AddNumber("time", timeMs);
     if (!files.valid) {
         return;
     }

@@ -65,12 +65,13 @@ static_assert(sizeof(LargestStatusRecord) == 332, "the largest status record is 
 constexpr char kDeviceType[] = "modem";
 constexpr char kDeviceName[] = "CORVINET line simulator";
 
-// A connection this process has handed out, until it is hung up and has settled.
+// A connection this process has handed out, until it is hung up and has settled. Moments are
+// on the journal's clock (linesim::NowMs), so that the journal shows them exactly.
 struct Connection {
-    ULONGLONG answeredAt = 0;  // when RasDialA returned the handle
-    int dropAfterMs = 0;       // 0: the line never drops by itself
+    unsigned long long answeredAt = 0;  // when RasDialA returned the handle
+    int dropAfterMs = 0;                // 0: the line never drops by itself
     bool hungUp = false;
-    ULONGLONG hungUpAt = 0;
+    unsigned long long hungUpAt = 0;
     int settleMs = 0;  // how long a hung-up connection still answers as connected
     char phone[RAS_MaxPhoneNumber + 1] = "";
 };
@@ -103,32 +104,31 @@ bool IsLive(uintptr_t handle) {
     return live;
 }
 
-void EndConnection(uintptr_t handle, int settleMs) {
+void EndConnection(uintptr_t handle, unsigned long long now, int settleMs) {
     AcquireSRWLockExclusive(&handleLock);
     Connection& connection = Connections()[handle];
     connection.hungUp = true;
-    connection.hungUpAt = GetTickCount64();
-    connection.settleMs = settleMs;
+    connection.hungUpAt = now;
+    connection.settleMs = settleMs > 0 ? settleMs : 0;
     ReleaseSRWLockExclusive(&handleLock);
 }
 
 // The state the service would report now; a hung-up connection is forgotten once it settled.
-LineState StateOf(uintptr_t handle, char (&phone)[RAS_MaxPhoneNumber + 1]) {
+LineState StateOf(uintptr_t handle, unsigned long long now, char (&phone)[RAS_MaxPhoneNumber + 1]) {
     AcquireSRWLockExclusive(&handleLock);
     LineState state = LineState::Gone;
     auto found = Connections().find(handle);
     if (found != Connections().end()) {
         const Connection& connection = found->second;
-        ULONGLONG now = GetTickCount64();
         memcpy(phone, connection.phone, sizeof phone);
         if (connection.hungUp) {
-            if (now - connection.hungUpAt < static_cast<ULONGLONG>(connection.settleMs)) {
+            if (now < connection.hungUpAt + connection.settleMs) {
                 state = LineState::Connected;
             } else {
                 Connections().erase(found);
             }
         } else if (connection.dropAfterMs > 0 &&
-                   now - connection.answeredAt >= static_cast<ULONGLONG>(connection.dropAfterMs)) {
+                   now >= connection.answeredAt + connection.dropAfterMs) {
             state = LineState::Disconnected;
         } else {
             state = LineState::Connected;
@@ -225,13 +225,13 @@ void FillStatus(LPRASCONNSTATUSA status, RASCONNSTATE state, DWORD error,
 
 // The answer for a record of a size the service knows: no such connection, the result the
 // control file forces for a connection that is up, or the connection's state.
-DWORD AnswerStatus(const SimulatorFiles& files, uintptr_t handle, LPRASCONNSTATUSA status,
-                   const char*& stateName) {
+DWORD AnswerStatus(const SimulatorFiles& files, uintptr_t handle, unsigned long long now,
+                   LPRASCONNSTATUSA status, const char*& stateName) {
     if (!IsStatusSize(status->dwSize)) {
         return ERROR_INVALID_SIZE;
     }
     char phone[RAS_MaxPhoneNumber + 1] = "";
-    LineState state = StateOf(handle, phone);
+    LineState state = StateOf(handle, now, phone);
     if (state == LineState::Gone) {
         return ERROR_INVALID_HANDLE;
     }
@@ -276,6 +276,7 @@ DWORD WINAPI RasDialA(LPRASDIALEXTENSIONS extensions, LPCSTR phonebook, LPRASDIA
 
     DWORD result = 0;
     uintptr_t handle = 0;
+    unsigned long long answeredAt = linesim::NowMs();
     if (params == nullptr || connection == nullptr) {
         result = ERROR_INVALID_PARAMETER;
     } else if (params->dwSize < kDomainEnd) {
@@ -284,11 +285,12 @@ DWORD WINAPI RasDialA(LPRASDIALEXTENSIONS extensions, LPCSTR phonebook, LPRASDIA
         // The real call blocks for the whole set-up (modem, line, log-in); so does this one.
         SleepFor(files, "dial");
         result = static_cast<DWORD>(linesim::ReadControlInt(files, "dial", "result", 0));
+        answeredAt = linesim::NowMs();
         // On a failure the real service may already have handed out a handle for the partly
         // made connection, which the caller must then hang up.
         if (result == 0 || linesim::ReadControlInt(files, "dial", "partial_handle", 1) != 0) {
             Connection opened;
-            opened.answeredAt = GetTickCount64();
+            opened.answeredAt = answeredAt;
             if (result == 0) {
                 opened.dropAfterMs = linesim::ReadControlInt(files, "dial", "drop_after_ms", 0);
             }
@@ -299,7 +301,7 @@ DWORD WINAPI RasDialA(LPRASDIALEXTENSIONS extensions, LPCSTR phonebook, LPRASDIA
     }
     line.AddNumber("result", result);
     line.AddHandle("handle", handle);
-    line.Append(files);
+    line.Append(files, answeredAt);
     return result;
 }
 
@@ -310,15 +312,16 @@ DWORD WINAPI RasHangUpA(HRASCONN connection) {
     if (handle != 0 && IsLive(handle)) {
         SleepFor(files, "hangup");
         result = static_cast<DWORD>(linesim::ReadControlInt(files, "hangup", "result", 0));
-        // A refused hang-up leaves the connection up, so the same handle can be tried again.
-        if (result == 0) {
-            EndConnection(handle, linesim::ReadControlInt(files, "hangup", "settle_ms", 0));
-        }
+    }
+    unsigned long long answeredAt = linesim::NowMs();
+    // A refused hang-up leaves the connection up, so the same handle can be tried again.
+    if (handle != 0 && result == 0) {
+        EndConnection(handle, answeredAt, linesim::ReadControlInt(files, "hangup", "settle_ms", 0));
     }
     JournalLine line("RasHangUpA");
     line.AddHandle("handle", handle);
     line.AddNumber("result", result);
-    line.Append(files);
+    line.Append(files, answeredAt);
     return result;
 }
 
@@ -329,16 +332,17 @@ DWORD WINAPI RasGetConnectStatusA(HRASCONN connection, LPRASCONNSTATUSA status) 
     line.AddHandle("handle", handle);
     DWORD result = 0;
     const char* stateName = "";
+    unsigned long long now = linesim::NowMs();
     if (status == nullptr) {
         line.Add("dwSize", "null");
         result = ERROR_INVALID_PARAMETER;
     } else {
         line.AddNumber("dwSize", status->dwSize);
-        result = AnswerStatus(files, handle, status, stateName);
+        result = AnswerStatus(files, handle, now, status, stateName);
     }
     line.AddNumber("result", result);
     line.Add("state", stateName);
-    line.Append(files);
+    line.Append(files, now);
     return result;
 }
 
@@ -362,7 +366,7 @@ DWORD WINAPI RasGetErrorStringA(UINT code, LPSTR buffer, DWORD size) {
     line.AddNumber("code", code);
     line.AddNumber("size", size);
     line.AddNumber("result", result);
-    line.Append(files);
+    line.Append(files, linesim::NowMs());
     return result;
 }
 
