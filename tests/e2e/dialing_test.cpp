@@ -24,7 +24,6 @@ using namespace e2e;
 
 namespace {
 
-constexpr int kFirstTickMs = 2000;
 constexpr char kClockAtStart[] = "00:00:00";
 constexpr int kListEntries = static_cast<int>(kDefaultAccessEntries);
 
@@ -138,38 +137,6 @@ class Dialing : public testing::Test {
         const std::vector<JournalLine> lines =
             testsupport::ReadJournal(testsupport::JoinPath(lineFolder, L"linesim.log"));
         return call.empty() ? lines : CallsOf(lines, call);
-    }
-
-    // Starts the program and waits until its main window is visible and its clock ticks.
-    static HWND StartToMainWindow(ProgramRun& program) {
-        if (!program.Start()) {
-            return nullptr;
-        }
-        HWND main = program.WaitForMainWindow();
-        if (main == nullptr) {
-            ADD_FAILURE() << "the main window did not appear";
-            return nullptr;
-        }
-        EXPECT_TRUE(WaitUntil([main] { return IsWindowVisible(main) != 0; }))
-            << "the main window stayed hidden";
-        EXPECT_TRUE(WaitUntil(
-            [main] { return ControlText(main, IDC_ONLINE_TIME) == kClockAtStart; }, kFirstTickMs))
-            << "clock shows \"" << ControlText(main, IDC_ONLINE_TIME) << "\"";
-        return main;
-    }
-
-    // Presses "Discar" and waits until the window shows the connected state and the program
-    // is idle again. False when it never got there.
-    static bool DialToConnected(HWND main) {
-        if (!Click(main, IDC_DIAL)) {
-            return false;
-        }
-        if (!WaitUntil([main] { return IsControlEnabled(main, IDC_HANGUP); })) {
-            ADD_FAILURE() << "the window never showed the connected state";
-            return false;
-        }
-        EXPECT_TRUE(WaitForIdle(main));
-        return true;
     }
 
     // One dial from a started program; returns the RasDialA line it caused.
@@ -489,15 +456,6 @@ TEST_F(Dialing, FailedAutoDialShowsItsErrorBeforeTheWindow) {
 }
 
 // ---- Which location is stored -------------------------------------------------------------
-
-// Closes the program the way a user does: Escape, then Yes to the question.
-void CloseWithEscape(ProgramRun& program) {
-    PressKey(program.MainWindow(), VK_ESCAPE);
-    const MessageBoxInfo question = program.WaitForMessageBox();
-    ASSERT_TRUE(question) << "no close question after Escape";
-    ASSERT_TRUE(Answer(question, IDYES));
-    ASSERT_TRUE(program.WaitForExit().has_value()) << "the program did not end after Yes";
-}
 
 TEST_F(Dialing, DialStoresTheLocationBeforeTheCallEvenWhenItFails) {
     // Without a stored location the program starts on entry 1; starting and closing must not

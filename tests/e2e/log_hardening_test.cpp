@@ -25,6 +25,7 @@
 #include "resource.h"
 #include "settings/DefaultAccessList.h"
 #include "support/Paths.h"
+#include "support/CallLogFile.h"
 #include "usage/CallRecord.h"
 #include "usage/LocalTime.h"
 #include "usage/UsageReport.h"
@@ -69,15 +70,6 @@ std::string LogBytes(const std::vector<CallRecord>& records) {
         bytes += RecordBytes(record);
     }
     return bytes;
-}
-
-std::vector<CallRecord> Records(const std::string& file) {
-    std::vector<CallRecord> records;
-    for (size_t offset = kLogHeaderSize; offset + kLogRecordSize <= file.size();
-         offset += kLogRecordSize) {
-        records.push_back(DecodeCallRecord(reinterpret_cast<const uint8_t*>(file.data()) + offset));
-    }
-    return records;
 }
 
 std::string StartLine(int64_t time) {
@@ -359,7 +351,7 @@ TEST_F(LogFaults, LogHeldByAnotherProcessIsLeftAloneAndCallsGoOn) {
     EXPECT_EQ(Report(program), std::optional<std::string>(month.report));
     DialAndHangUp(program, main);
     CloseProgram(program);
-    EXPECT_EQ(Records(ReadLog()).size(), month.records.size() + 2);
+    EXPECT_EQ(testsupport::CallLogRecords(ReadLog()).size(), month.records.size() + 2);
 }
 
 // ---- Logs of random content ---------------------------------------------------------------
@@ -387,7 +379,7 @@ TEST_F(LogFaults, LogOfRandomBytesIsReplacedByAnEmptyLog) {
         const std::string after = ReadLog();
         ASSERT_EQ(after.size(), kLogHeaderSize + 2 * kLogRecordSize);
         EXPECT_EQ(after.substr(0, kLogHeaderSize), Header());
-        const std::vector<CallRecord> records = Records(after);
+        const std::vector<CallRecord> records = testsupport::CallLogRecords(after);
         EXPECT_EQ(records[0].type, kCallStart);
         EXPECT_EQ(records[1].type, kCallEnd);
         if (HasFatalFailure()) {
@@ -502,7 +494,7 @@ TEST_F(LogFaults, KilledDuringACallTheNextRunNotesTheCallWithoutAnEnd) {
         ASSERT_TRUE(WaitForIdle(main));
         program.Kill();
     }
-    const std::vector<CallRecord> left = Records(ReadLog());
+    const std::vector<CallRecord> left = testsupport::CallLogRecords(ReadLog());
     ASSERT_EQ(ReadLog().size(), kLogHeaderSize + kLogRecordSize);
     ASSERT_EQ(left[0].type, kCallStart);
 
@@ -519,7 +511,7 @@ TEST_F(LogFaults, KilledDuringACallTheNextRunNotesTheCallWithoutAnEnd) {
     DialAndHangUp(program, main);
     const std::optional<std::string> report = Report(program);
     CloseProgram(program);
-    const std::vector<CallRecord> records = Records(ReadLog());
+    const std::vector<CallRecord> records = testsupport::CallLogRecords(ReadLog());
     ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(records[0].time, left[0].time);
     EXPECT_EQ(report, std::optional<std::string>(
@@ -550,7 +542,7 @@ TEST_F(LogFaults, TornRecordAtTheEndIsDroppedAndLaterRecordsStayAligned) {
         const std::string after = ReadLog();
         ASSERT_EQ(after.size(), whole.size() + 2 * kLogRecordSize);
         EXPECT_TRUE(after.compare(0, whole.size(), whole) == 0);
-        const std::vector<CallRecord> records = Records(after);
+        const std::vector<CallRecord> records = testsupport::CallLogRecords(after);
         const CallRecord& start = records[month.records.size()];
         const CallRecord& end = records[month.records.size() + 1];
         EXPECT_EQ(start.type, kCallStart);

@@ -30,35 +30,6 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
 class Startup : public testing::Test {
   protected:
     void SetUp() override { ResetSettings(); }
-
-    // Starts the program and waits until its main window is visible and its clock ticks.
-    static HWND StartToMainWindow(ProgramRun& program) {
-        if (!program.Start()) {
-            return nullptr;
-        }
-        HWND main = program.WaitForMainWindow();
-        if (main == nullptr) {
-            ADD_FAILURE() << "the main window did not appear";
-            return nullptr;
-        }
-        EXPECT_TRUE(WaitUntil([main] { return IsWindowVisible(main) != 0; }))
-            << "the main window stayed hidden";
-        EXPECT_TRUE(WaitUntil(
-            [main] { return ControlText(main, IDC_ONLINE_TIME) == kClockAtStart; }, kFirstTickMs))
-            << "clock shows \"" << ControlText(main, IDC_ONLINE_TIME) << "\"";
-        return main;
-    }
-
-    // Escape, then Yes to the close question: the way a user ends the program.
-    static void CloseWithEscape(ProgramRun& program) {
-        PressKey(program.MainWindow(), VK_ESCAPE);
-        const MessageBoxInfo question = program.WaitForMessageBox();
-        ASSERT_TRUE(question) << "no close question after Escape";
-        ASSERT_TRUE(Answer(question, IDYES));
-        const std::optional<DWORD> exitCode = program.WaitForExit();
-        ASSERT_TRUE(exitCode.has_value()) << "the program did not end after Yes";
-        EXPECT_EQ(*exitCode, 0u);
-    }
 };
 
 TEST_F(Startup, FirstStartCreatesTheSettingsAndShowsTheFirstAccessNumber) {
@@ -128,10 +99,7 @@ TEST_F(Startup, NewStartWorksAfterTheFirstCopyEnded) {
     {
         ProgramRun first;
         ASSERT_NE(StartToMainWindow(first), nullptr);
-        CloseWithEscape(first);
-        if (HasFatalFailure()) {
-            return;
-        }
+        ASSERT_TRUE(CloseWithEscape(first));
     }
     ProgramRun again;
     HWND main = StartToMainWindow(again);
@@ -189,10 +157,7 @@ TEST_F(Startup, MinimizeSettingStartsWithTheWindowHidden) {
         // A user who has run the program before and then switched Minimize on.
         ProgramRun before;
         ASSERT_NE(StartToMainWindow(before), nullptr);
-        CloseWithEscape(before);
-        if (HasFatalFailure()) {
-            return;
-        }
+        ASSERT_TRUE(CloseWithEscape(before));
     }
     ASSERT_TRUE(settings::WriteDword("Minimize", 1));
 

@@ -16,12 +16,12 @@
 
 #include "resource.h"
 #include "settings/DialerSettings.h"
+#include "support/CallLogFile.h"
 #include "support/FakeClock.h"
 #include "support/Paths.h"
 #include "support/Registry.h"
 #include "support/ScratchDirectory.h"
 #include "ui/MainDialog.h"
-#include "usage/CallRecord.h"
 
 namespace {
 
@@ -138,12 +138,9 @@ class MainWindowClock : public testing::Test {
 
     // The minutes of each end record in the call log, in order.
     std::vector<int32_t> LoggedMinutes() const {
-        const std::string log =
-            testsupport::ReadFileBytes(folder.File(L"CORVINET.REC")).value_or("");
         std::vector<int32_t> minutes;
-        for (size_t at = kLogHeaderSize; at + kLogRecordSize <= log.size(); at += kLogRecordSize) {
-            const CallRecord record =
-                DecodeCallRecord(reinterpret_cast<const uint8_t*>(log.data()) + at);
+        for (const CallRecord& record : testsupport::CallLogRecords(
+                 testsupport::ReadFileBytes(folder.File(L"CORVINET.REC")).value_or(""))) {
             if (record.type == kCallEnd) {
                 minutes.push_back(record.minutes);
             }

@@ -8,6 +8,7 @@
 #include <cwctype>
 
 #include "app/Texts.h"
+#include "support/LineJournal.h"
 
 namespace e2e {
 
@@ -85,6 +86,7 @@ ProgramRun::ProgramRun() = default;
 ProgramRun::ProgramRun(RunOptions options) : options_(std::move(options)) {}
 
 ProgramRun::~ProgramRun() {
+    Resume();  // a process is never left suspended
     if (IsRunning()) {
         if (testsupport::CurrentTestFailed()) {
             SaveScreenshot(nullptr, "at_failure");
@@ -153,7 +155,7 @@ std::vector<wchar_t> ProgramRun::BuildEnvironment() const {
     return block;
 }
 
-bool ProgramRun::Start() {
+bool ProgramRun::Start(bool resume) {
     if (IsRunning()) {
         ADD_FAILURE() << "the program is already running";
         return false;
@@ -202,11 +204,26 @@ bool ProgramRun::Start() {
         ADD_FAILURE() << "the program could not be put in the driver's job (" << GetLastError()
                       << "); it might outlive the test";
     }
-    ResumeThread(info.hThread);
-    CloseHandle(info.hThread);
+    thread_ = info.hThread;
     process_ = info.hProcess;
     processId_ = info.dwProcessId;
+    if (resume) {
+        Resume();
+    }
     return true;
+}
+
+void ProgramRun::Resume() {
+    if (thread_ != nullptr) {
+        ResumeThread(thread_);
+        CloseHandle(thread_);
+        thread_ = nullptr;
+    }
+}
+
+std::optional<uint64_t> ProgramRun::EndMs() const {
+    const uint64_t end = testsupport::ProcessEndMs(process_);
+    return end != 0 ? std::optional<uint64_t>(end) : std::nullopt;
 }
 
 bool ProgramRun::IsRunning() const {

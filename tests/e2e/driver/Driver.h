@@ -150,12 +150,18 @@ class ProgramRun {
     ProgramRun(const ProgramRun&) = delete;
     ProgramRun& operator=(const ProgramRun&) = delete;
 
-    // Starts the program; false (and a test failure) when it cannot be started.
-    bool Start();
+    // Starts the program; false (and a test failure) when it cannot be started. Without
+    // resume the process is made but does not run until Resume(), so that a test can let two
+    // copies start in the same instant.
+    bool Start(bool resume = true);
+    void Resume();
     bool IsRunning() const;
     DWORD ProcessId() const { return processId_; }
     // The exit code once the program has ended within the time, nothing otherwise.
     std::optional<DWORD> WaitForExit(int timeoutMs = kTimeoutMs);
+    // When the program ended, on the line simulator's journal clock (milliseconds since 1601);
+    // nothing while it runs.
+    std::optional<uint64_t> EndMs() const;
     // Ends the program at once (exit code 99).
     void Kill();
 
@@ -198,8 +204,21 @@ class ProgramRun {
     RunOptions options_;
     std::wstring workDir_;
     HANDLE process_ = nullptr;
+    HANDLE thread_ = nullptr;  // the main thread until it has been resumed
     DWORD processId_ = 0;
     HWND mainWindow_ = nullptr;
 };
+
+// ---- Steps that many scenarios share ------------------------------------------------------
+
+// Starts the program and waits until its main window is visible and its clock shows its first
+// value; null (and a test failure) when it does not get there.
+HWND StartToMainWindow(ProgramRun& program);
+// Presses "Discar" and waits until the window shows the connected state and the program is
+// idle again. False (and a test failure) when it never got there.
+bool DialToConnected(HWND main);
+// Ends the program the way a user does: Escape, then Yes to the close question. True when it
+// then ended with exit code 0; a test failure otherwise.
+bool CloseWithEscape(ProgramRun& program);
 
 }  // namespace e2e
