@@ -27,7 +27,7 @@ void ReadAccessNumber(const DialerSettings& settings, int location, char (&numbe
     }
 }
 
-// The service's answer about a connection; the record's state is set only when it answers 0.
+// The service's answer about a connection; the state means something only when it answers 0.
 DWORD QueryStatus(HRASCONN handle, RASCONNSTATE& state) {
     RASCONNSTATUSA status;
     memset(&status, 0, sizeof(status));

@@ -294,7 +294,9 @@ DWORD WINAPI RasDialA(LPRASDIALEXTENSIONS extensions, LPCSTR phonebook, LPRASDIA
             if (result == 0) {
                 opened.dropAfterMs = linesim::ReadControlInt(files, "dial", "drop_after_ms", 0);
             }
-            snprintf(opened.phone, sizeof opened.phone, "%s", params->szPhoneNumber);
+            // The caller's number may lack its terminator: copy no more than its member holds.
+            size_t length = strnlen(params->szPhoneNumber, sizeof opened.phone - 1);
+            memcpy(opened.phone, params->szPhoneNumber, length);
             handle = OpenHandle(opened);
             *connection = reinterpret_cast<HRASCONN>(handle);
         }
