@@ -18,18 +18,13 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang" AND CORVINET_SANITIZE)
     set(CORVINET_FUZZING ON)
 endif()
 
-add_library(corvinet_core STATIC ${CORE_SOURCES})
-target_include_directories(corvinet_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_compile_options(corvinet_core PRIVATE ${CORVINET_WARNINGS})
-if(CORVINET_FUZZING)
-    target_compile_options(corvinet_core PRIVATE -fsanitize=fuzzer-no-link)
-endif()
+include(cmake/layers.cmake)
 
 include(GoogleTest)
 file(GLOB NATIVE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
 add_executable(native_tests ${NATIVE_TEST_SOURCES})
-target_compile_options(native_tests PRIVATE ${CORVINET_WARNINGS})
-target_link_libraries(native_tests PRIVATE corvinet_core GTest::gtest_main GTest::gmock)
+target_link_libraries(native_tests PRIVATE corvinet_core GTest::gtest_main GTest::gmock
+                      corvinet_warnings)
 gtest_discover_tests(native_tests DISCOVERY_TIMEOUT 60 TEST_PREFIX "native."
                      PROPERTIES TIMEOUT 120)
 
@@ -38,9 +33,9 @@ if(CORVINET_FUZZING)
     foreach(source ${FUZZ_SOURCES})
         get_filename_component(name ${source} NAME_WE)
         add_executable(${name} ${source})
-        target_compile_options(${name} PRIVATE ${CORVINET_WARNINGS} -fsanitize=fuzzer)
+        target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
         target_link_options(${name} PRIVATE -fsanitize=fuzzer)
-        target_link_libraries(${name} PRIVATE corvinet_core)
+        target_link_libraries(${name} PRIVATE corvinet_core corvinet_warnings)
         set(work ${CMAKE_BINARY_DIR}/fuzz-work/${name})
         set(seeds ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${name})
         # New inputs go to the work folder; the committed seeds are only read.

@@ -3,6 +3,9 @@
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
+# The release configuration is the program as distributed: small rather than fast, every
+# function and datum in a section of its own for the linker to drop what nothing uses.
+set(CMAKE_CXX_FLAGS_RELEASE "-Os -DNDEBUG -ffunction-sections -fdata-sections")
 # Narrow literals are Windows-1252, as every text the program shows or stores.
 add_compile_options(-finput-charset=UTF-8 -fexec-charset=CP1252)
 add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0600 NOMINMAX STRICT)
@@ -20,21 +23,15 @@ add_subdirectory(${GTEST_SOURCE_DIR} googletest EXCLUDE_FROM_ALL)
 
 set(CORVINET_SYSTEM_LIBS rasapi32 wininet comctl32 shell32 advapi32 user32 gdi32 kernel32)
 
-add_library(corvinet_core STATIC ${CORE_SOURCES})
-target_include_directories(corvinet_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_compile_options(corvinet_core PRIVATE ${CORVINET_WARNINGS})
-
-add_library(corvinet_win STATIC ${WIN32_SOURCES})
-target_include_directories(corvinet_win PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/res
-                                               ${CMAKE_BINARY_DIR}/generated)
-target_compile_options(corvinet_win PRIVATE ${CORVINET_WARNINGS})
-target_link_libraries(corvinet_win PUBLIC corvinet_core ${CORVINET_SYSTEM_LIBS})
-
 include(cmake/resources.cmake)
+include(cmake/layers.cmake)
+add_dependencies(corvinet_app text_digest)
+# Everything of the program below its entry point, for the Windows test exes.
+add_library(corvinet_win INTERFACE)
+target_link_libraries(corvinet_win INTERFACE corvinet_app)
 
-add_executable(CORVINET WIN32 ${APP_SOURCES} $<TARGET_OBJECTS:corvinet_res>)
-target_compile_options(CORVINET PRIVATE ${CORVINET_WARNINGS})
-target_link_libraries(CORVINET PRIVATE corvinet_win)
+add_executable(CORVINET WIN32 ${CORVINET_APP_SOURCES} $<TARGET_OBJECTS:corvinet_res>)
+target_link_libraries(CORVINET PRIVATE corvinet_app corvinet_warnings)
 
 add_subdirectory(tools/linesim)
 
@@ -45,9 +42,11 @@ include(GoogleTest)
 # the small helpers every Windows test exe may use.
 file(GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 add_library(corvinet_testmain STATIC ${TEST_SUPPORT_SOURCES})
-target_compile_options(corvinet_testmain PRIVATE ${CORVINET_WARNINGS})
-target_link_libraries(corvinet_testmain PUBLIC GTest::gtest GTest::gmock advapi32)
-target_include_directories(corvinet_testmain PUBLIC ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(corvinet_testmain PUBLIC GTest::gtest GTest::gmock advapi32
+                      PRIVATE corvinet_warnings)
+target_include_directories(corvinet_testmain PUBLIC ${CMAKE_SOURCE_DIR}/tests)
+# The support code reads the clock seam of the framework.
+target_link_libraries(corvinet_testmain PUBLIC corvinet_framework)
 
 set(WINE_TEST_PROPERTIES FAIL_REGULAR_EXPRESSION "Unhandled exception|Unhandled page fault")
 
@@ -68,14 +67,13 @@ endfunction()
 # Started by tools/run-tests.sh before ctest, so that Wine's desktop process belongs to it and
 # not to whichever test exe happens to need the desktop first (see DesktopKeeper.cpp).
 add_executable(desktop_keeper WIN32 ${CMAKE_SOURCE_DIR}/tests/support/keeper/DesktopKeeper.cpp)
-target_compile_options(desktop_keeper PRIVATE ${CORVINET_WARNINGS})
+target_link_libraries(desktop_keeper PRIVATE corvinet_warnings)
 
 file(GLOB WINDOWS_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/*_test.cpp)
 foreach(source ${WINDOWS_TEST_SOURCES})
     get_filename_component(name ${source} NAME_WE)
     add_executable(wt_${name} ${source} $<TARGET_OBJECTS:corvinet_res>)
-    target_compile_options(wt_${name} PRIVATE ${CORVINET_WARNINGS})
-    target_link_libraries(wt_${name} PRIVATE corvinet_win corvinet_testmain)
+    target_link_libraries(wt_${name} PRIVATE corvinet_win corvinet_testmain corvinet_warnings)
     add_dependencies(wt_${name} linesim)
     corvinet_uses_config_server(${source} uses_server)
     set(locks "")
@@ -92,16 +90,15 @@ if(NOT E2E_DRIVER_SOURCES)
     return()
 endif()
 add_library(e2e_driver STATIC ${E2E_DRIVER_SOURCES})
-target_compile_options(e2e_driver PRIVATE ${CORVINET_WARNINGS})
-target_link_libraries(e2e_driver PUBLIC corvinet_core corvinet_testmain ${CORVINET_SYSTEM_LIBS} psapi)
+target_link_libraries(e2e_driver PUBLIC corvinet_core corvinet_testmain ${CORVINET_SYSTEM_LIBS} psapi
+                      PRIVATE corvinet_warnings)
 target_include_directories(e2e_driver PUBLIC ${CMAKE_SOURCE_DIR}/tests/e2e ${CMAKE_SOURCE_DIR}/res)
 
 file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
 foreach(source ${E2E_TEST_SOURCES})
     get_filename_component(name ${source} NAME_WE)
     add_executable(e2e_${name} ${source})
-    target_compile_options(e2e_${name} PRIVATE ${CORVINET_WARNINGS})
-    target_link_libraries(e2e_${name} PRIVATE e2e_driver)
+    target_link_libraries(e2e_${name} PRIVATE e2e_driver corvinet_warnings)
     add_dependencies(e2e_${name} CORVINET linesim)
     # One copy of the program at a time (its single-instance mutex, one registry per prefix).
     gtest_discover_tests(e2e_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
@@ -113,8 +110,7 @@ endforeach()
 # Not a *_test.cpp: this driver only makes sense under libfaketime, which the script sets up
 # for the driver's (and so the program's) Linux process and never for the Wine server.
 add_executable(e2e_call_log_trim_faketime ${CMAKE_SOURCE_DIR}/tests/e2e/call_log_trim_faketime.cpp)
-target_compile_options(e2e_call_log_trim_faketime PRIVATE ${CORVINET_WARNINGS})
-target_link_libraries(e2e_call_log_trim_faketime PRIVATE e2e_driver)
+target_link_libraries(e2e_call_log_trim_faketime PRIVATE e2e_driver corvinet_warnings)
 add_dependencies(e2e_call_log_trim_faketime CORVINET linesim)
 add_test(NAME e2e.CallLogTrim.StartOnFifthOfJanuaryDropsLastYearsCallsAndReportsJanuaryAlone
          COMMAND sh ${CMAKE_SOURCE_DIR}/tests/e2e/call_log_trim_faketime.sh
@@ -123,16 +119,11 @@ set_tests_properties(e2e.CallLogTrim.StartOnFifthOfJanuaryDropsLastYearsCallsAnd
                      PROPERTIES TIMEOUT 180 RESOURCE_LOCK corvinet_e2e ${WINE_TEST_PROPERTIES})
 
 # ---- Release: the small program, the installer and the release checks --------------------
-# CORVINET_RELEASE=ON (tools/release.sh) builds the program for distribution: optimised for
-# size, every function and datum in its own section so that the linker drops what nothing
-# uses, and no symbols in the file. Other configurations are left as they are.
-option(CORVINET_RELEASE "Size-optimised, stripped program for distribution" OFF)
-if(CORVINET_RELEASE)
-    foreach(target corvinet_core corvinet_win CORVINET)
-        target_compile_options(${target} PRIVATE -Os -ffunction-sections -fdata-sections)
-    endforeach()
-    target_link_options(CORVINET PRIVATE -Wl,--gc-sections -s)
-endif()
+# The release configuration (tools/release.sh) builds the program for distribution: optimised
+# for size, every function and datum in its own section so that the linker drops what nothing
+# uses, and no symbols in the file.
+# (The size optimisation itself is the configuration's compiler flags, set at the top.)
+target_link_options(CORVINET PRIVATE $<$<CONFIG:Release>:-Wl,--gc-sections -s>)
 
 # The installer (installer/corvinet.nsi, NSIS): a 64-bit installer for the 64-bit program
 # and a 32-bit one for the 32-bit program, in <build>/installer/.

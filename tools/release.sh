@@ -2,7 +2,7 @@
 # Builds the release of CORVINET Dialer from a bare Debian 12 machine:
 #   1. installs what is missing (tools/setup.sh: MinGW-w64, CMake, NSIS, ...);
 #   2. builds the 64-bit and the 32-bit program in release mode, optimised for size and
-#      stripped (CORVINET_RELEASE=ON), in build/release-win64 and build/release-win32, and an
+#      stripped (the Release configuration), in build/release-win64 and build/release-win32, and an
 #      installer for each (installer/corvinet.nsi);
 #   3. checks each program: its processor, its imports (only DLLs of Windows itself), its
 #      version resource and its manifest;
@@ -36,7 +36,7 @@ build_release() {
     corvinet_log "Building ${folder#"$CORVINET_ROOT"/} (release, $arch)"
     cmake -S "$CORVINET_ROOT" -B "$folder" -G "Unix Makefiles" \
         -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/$toolchain" \
-        -DCMAKE_BUILD_TYPE=Release -DCORVINET_RELEASE=ON >/dev/null
+        -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build "$folder" -j"$CORVINET_JOBS" --target CORVINET corvinet_installer
 }
 

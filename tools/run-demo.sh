@@ -96,7 +96,7 @@ export WINEDLLOVERRIDES="$CORVINET_WINEDLLOVERRIDES"
 export CORVINET_LINESIM_DIR="$DEMO_WORK"
 export CORVINET_BROWSER_LOG="$DEMO_WORK/browser.log"
 export PATH="$CORVINET_ROOT/tools/browser:$PATH"
-(cd "$DEMO_WORK" && exec wine "$PROGRAM") &
+(cd "$DEMO_WORK" && corvinet_wine64 "$PROGRAM") &
 PROGRAM_PID=$!
 
 WINDOW=""

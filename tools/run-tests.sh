@@ -140,12 +140,12 @@ start_wine_session() {
     local log="$LOGS/wine-session.log" keeper="$WIN64/bin/desktop_keeper.exe" _ process
     wineserver -w # the server that booted the prefix lingers for a few seconds
     wineserver -p >>"$log" 2>&1
-    WINEDLLOVERRIDES="$CORVINET_WINEDLLOVERRIDES" wine cmd /c exit 0 >>"$log" 2>&1 || true
+    WINEDLLOVERRIDES="$CORVINET_WINEDLLOVERRIDES" corvinet_wine64 cmd /c exit 0 >>"$log" 2>&1 || true
     if [[ ! -f $keeper ]]; then
         fail "desktop_keeper.exe was not built"
         return
     fi
-    WINEDLLOVERRIDES="$CORVINET_WINEDLLOVERRIDES" wine "$keeper" >>"$log" 2>&1 &
+    WINEDLLOVERRIDES="$CORVINET_WINEDLLOVERRIDES" corvinet_wine64 "$keeper" >>"$log" 2>&1 &
     for _ in $(seq 1 100); do
         for process in /proc/[0-9]*; do
             if [[ $(readlink "$process/fd/2" 2>/dev/null) == "$log" ]] &&
@@ -231,9 +231,9 @@ elif [[ -n $BUILT_WIN64 ]]; then
     start_wine_session
     export CORVINET_CONFIGSERVER_SCRIPT
     export CORVINET_CONFIGSERVER_LOG
-    CORVINET_CONFIGSERVER_SCRIPT="$(winepath -w "$SERVER_DIR/script.json" 2>/dev/null ||
+    CORVINET_CONFIGSERVER_SCRIPT="$(corvinet_wine64 winepath.exe -w "$SERVER_DIR/script.json" 2>/dev/null ||
         corvinet_windows_path "$SERVER_DIR/script.json")"
-    CORVINET_CONFIGSERVER_LOG="$(winepath -w "$SERVER_DIR/requests.log" 2>/dev/null ||
+    CORVINET_CONFIGSERVER_LOG="$(corvinet_wine64 winepath.exe -w "$SERVER_DIR/requests.log" 2>/dev/null ||
         corvinet_windows_path "$SERVER_DIR/requests.log")"
     export CORVINET_BROWSER_LOG="$WORK/browser.log"
     : >"$CORVINET_BROWSER_LOG"

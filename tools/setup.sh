@@ -111,6 +111,17 @@ corvinet_build_native() {
 
 # ---- Wine and X for the test run and the demo ---------------------------------------------
 
+# Every 64-bit Wine program (the prefix's own tools included) is started by the 64-bit loader
+# itself. Where the 32-bit side of Wine is installed as well, the "wine" command starts the
+# 32-bit loader first, which under user-mode emulation costs about a minute for each program.
+corvinet_wine64() {
+    if [[ -x /usr/lib/wine/wine64 ]]; then
+        /usr/lib/wine/wine64 "$@"
+    else
+        wine "$@"
+    fi
+}
+
 # DLL overrides for every Wine process we start: the line simulator instead of the system's
 # rasapi32 stub, and no menu entries, .NET or Gecko installers in the scratch prefixes.
 CORVINET_WINEDLLOVERRIDES="rasapi32=n;winemenubuilder.exe=d;mscoree=d;mshtml=d"
@@ -175,7 +186,7 @@ corvinet_prefix_settings() {
         fi
     } >"$file"
     WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="$CORVINET_WINEDLLOVERRIDES" \
-        wine regedit /S "$(corvinet_windows_path "$file")" >/dev/null 2>&1
+        corvinet_wine64 regedit.exe /S "$(corvinet_windows_path "$file")" >/dev/null 2>&1
 }
 
 # Creates a fresh prefix (about 10 to 15 s). Needs DISPLAY. Arguments: prefix, managed, port.
@@ -184,7 +195,7 @@ corvinet_create_prefix() {
     rm -rf "$prefix"
     mkdir -p "$prefix"
     WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="$CORVINET_WINEDLLOVERRIDES" \
-        wineboot -i >/dev/null 2>&1
+        corvinet_wine64 wineboot.exe -i >/dev/null 2>&1
     # Without this, Wine updates the prefix again when a process starts under a fake date.
     echo disable >"$prefix/.update-timestamp"
     corvinet_prefix_settings "$prefix" "$managed" "$port"

@@ -1,7 +1,7 @@
 #include "app/DialerApp.h"
 
 #include "app/TextIntegrity.h"
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "settings/DialerSettings.h"
 #include "ui/MainDialog.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "TextDigest.h"
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "framework/Application.h"
 
 namespace {

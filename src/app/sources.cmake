@@ -1,4 +1,7 @@
-# Sources of src/app. CORE_SOURCES: portable, no <windows.h>. WIN32_SOURCES: the Win32
-# modules. APP_SOURCES: only in CORVINET.exe (entry point and the application object).
-list(APPEND WIN32_SOURCES ${CMAKE_CURRENT_LIST_DIR}/TextIntegrity.cpp)
-list(APPEND APP_SOURCES ${CMAKE_CURRENT_LIST_DIR}/DialerApp.cpp)
+# src/app: start-up. The library holds the check of the built-in texts (the Windows tests use
+# it too); the entry point and the application object are the program's own (cmake/windows.cmake).
+corvinet_layer(app
+    WIN32 TextIntegrity.cpp
+    USES ui
+    LIBS text_digest_include)
+set(CORVINET_APP_SOURCES ${CMAKE_CURRENT_LIST_DIR}/DialerApp.cpp ${CMAKE_CURRENT_LIST_DIR}/WinMain.cpp)

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "dialup/DialString.h"
 #include "framework/Application.h"
 #include "settings/DialerSettings.h"

@@ -1,4 +1,6 @@
-# Sources of src/dialup. CORE_SOURCES: portable, no <windows.h>. WIN32_SOURCES: the Win32
-# modules.
-list(APPEND CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/DialString.cpp)
-list(APPEND WIN32_SOURCES ${CMAKE_CURRENT_LIST_DIR}/DialupConnection.cpp)
+# src/dialup: the dial-up call through the remote-access service.
+corvinet_layer(dialup
+    CORE DialString.cpp
+    WIN32 DialupConnection.cpp
+    USES settings
+    LIBS rasapi32)

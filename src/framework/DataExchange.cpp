@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "framework/Controls.h"
 #include "framework/FieldParsing.h"
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "framework/Controls.h"
 #include "framework/ResourceStrings.h"
 #include "remote/AccessListReader.h"

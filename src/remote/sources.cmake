@@ -1,7 +1,6 @@
-# Sources of src/remote. CORE_SOURCES: portable, no <windows.h>. WIN32_SOURCES: the Win32 modules.
-# APP_SOURCES: only in CORVINET.exe (entry point and the application object).
-list(APPEND CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/AnswerParsing.cpp)
-list(APPEND CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/AccessListReader.cpp)
-list(APPEND WIN32_SOURCES
-     ${CMAKE_CURRENT_LIST_DIR}/ConfigServerClient.cpp
-     ${CMAKE_CURRENT_LIST_DIR}/UpdateProgressDialog.cpp)
+# src/remote: the configuration-server client, the answers it reads and the update window.
+corvinet_layer(remote
+    CORE AnswerParsing.cpp AccessListReader.cpp
+    WIN32 ConfigServerClient.cpp UpdateProgressDialog.cpp
+    USES settings
+    LIBS corvinet_resource_ids shell32)

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "settings/DefaultAccessList.h"
 #include "settings/RegistryKey.h"
 

@@ -1,8 +1,6 @@
-# Sources of src/settings. CORE_SOURCES: portable, no <windows.h>. WIN32_SOURCES: the Win32
-# modules.
-list(APPEND CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/DefaultAccessList.cpp)
-list(APPEND WIN32_SOURCES
-     ${CMAKE_CURRENT_LIST_DIR}/DialerSettings.cpp
-     ${CMAKE_CURRENT_LIST_DIR}/LocationDialog.cpp
-     ${CMAKE_CURRENT_LIST_DIR}/RegistryKey.cpp
-     ${CMAKE_CURRENT_LIST_DIR}/SettingsDialog.cpp)
+# src/settings: the settings record over the registry, its dialogs and the default list.
+corvinet_layer(settings
+    CORE DefaultAccessList.cpp
+    WIN32 DialerSettings.cpp LocationDialog.cpp RegistryKey.cpp SettingsDialog.cpp
+    USES framework
+    LIBS corvinet_resource_ids advapi32)

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 
 std::string FormatOnlineTime(int64_t seconds) {
     if (seconds < 0) {

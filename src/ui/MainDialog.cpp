@@ -2,7 +2,7 @@
 
 #include <shellapi.h>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "framework/Application.h"
 #include "framework/Clock.h"
 #include "framework/ResourceStrings.h"

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "resource.h"
 
 namespace {

@@ -1,8 +1,6 @@
-# Sources of src/ui. CORE_SOURCES: portable, no <windows.h>. WIN32_SOURCES: the Win32 modules.
-list(APPEND CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/ClockText.cpp)
-list(APPEND WIN32_SOURCES
-     ${CMAKE_CURRENT_LIST_DIR}/AboutDialog.cpp
-     ${CMAKE_CURRENT_LIST_DIR}/ButtonBitmap.cpp
-     ${CMAKE_CURRENT_LIST_DIR}/MainDialog.cpp
-     ${CMAKE_CURRENT_LIST_DIR}/TrayIcon.cpp
-     ${CMAKE_CURRENT_LIST_DIR}/WindowAppearance.cpp)
+# src/ui: the main window with its tray icon and appearance, and the about box.
+corvinet_layer(ui
+    CORE ClockText.cpp
+    WIN32 AboutDialog.cpp ButtonBitmap.cpp MainDialog.cpp TrayIcon.cpp WindowAppearance.cpp
+    USES dialup remote usage
+    LIBS corvinet_resource_ids shell32)

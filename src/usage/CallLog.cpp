@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "framework/Clock.h"
+#include "usage/Calendar.h"
 #include "usage/LocalTime.h"
 #include "usage/UsageReport.h"
 
@@ -41,36 +42,6 @@ int64_t FileSize(HANDLE file) {
         return -1;
     }
     return size.QuadPart;
-}
-
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar (month 1 to 12).
-int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day) {
-    year -= month <= 2 ? 1 : 0;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const int64_t yearOfEra = year - era * 400;
-    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
-// Moments that may lie in the report's month; records outside are not taken by the report in
-// any time zone, so they are passed over without the local-date conversion, which costs far
-// more than reading them. The local date differs from the UTC one by at most a day (zone and
-// daylight saving together); three days on each side leave room to spare.
-struct TimeWindow {
-    int64_t from = 0, to = 0;  // [from, to); empty when the report takes nothing
-};
-
-TimeWindow MonthWindow(const LocalDate& today, int monthOffset) {
-    constexpr int64_t kMargin = int64_t{3} * 86400;
-    const int64_t month = static_cast<int64_t>(today.month) - monthOffset;
-    if (today.month < 1 || month < 1 || month > 12) {
-        return {};  // e.g. the month before January: no month at all
-    }
-    const int64_t first = DaysFromCivil(today.year, month, 1);
-    const int64_t next =
-        month == 12 ? DaysFromCivil(today.year + 1, 1, 1) : DaysFromCivil(today.year, month + 1, 1);
-    return {first * 86400 - kMargin, next * 86400 + kMargin};
 }
 
 // The end of the last whole record: where the next record belongs.

@@ -3,7 +3,7 @@
 // turns the typed number back into a limit when accepted. Nothing is stored on cancel.
 #include "usage/DisconnectTimerDialog.h"
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "framework/Clock.h"
 #include "resource.h"
 #include "usage/DisconnectSchedule.h"

@@ -2,7 +2,7 @@
 // keeps no records of its own.
 #include "usage/UsageDialog.h"
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "framework/WaitCursor.h"
 #include "resource.h"
 

@@ -9,7 +9,7 @@
 #include <climits>
 #include <cstdio>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 
 namespace {
 

@@ -1,9 +1,6 @@
-# Sources of src/usage. CORE_SOURCES: portable, no <windows.h>. WIN32_SOURCES: the Win32 modules.
-# APP_SOURCES: only in CORVINET.exe (entry point and the application object).
-list(APPEND CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/CallRecord.cpp)
-list(APPEND CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/DisconnectSchedule.cpp)
-list(APPEND CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/LocalTime.cpp)
-list(APPEND CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/UsageReport.cpp)
-list(APPEND WIN32_SOURCES ${CMAKE_CURRENT_LIST_DIR}/DisconnectTimerDialog.cpp)
-list(APPEND WIN32_SOURCES ${CMAKE_CURRENT_LIST_DIR}/CallLog.cpp)
-list(APPEND WIN32_SOURCES ${CMAKE_CURRENT_LIST_DIR}/UsageDialog.cpp)
+# src/usage: the call log, the usage report with its tariff, and the scheduled disconnect.
+corvinet_layer(usage
+    CORE Calendar.cpp CallRecord.cpp DisconnectSchedule.cpp LocalTime.cpp UsageReport.cpp
+    WIN32 CallLog.cpp DisconnectTimerDialog.cpp UsageDialog.cpp
+    USES framework
+    LIBS corvinet_resource_ids)

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "usage/Calendar.h"
 #include "usage/CallRecord.h"
 #include "usage/UsageReport.h"
 
@@ -17,27 +18,6 @@ namespace {
 constexpr size_t kRecordCount = 100000;
 constexpr int64_t kMonthStart = 1086058800;  // 1 June 2004 00:00 in Argentina
 constexpr int64_t kNow = kMonthStart + 29 * 86400;
-
-LocalDate UtcDate(int64_t seconds) {
-    const int64_t days = seconds / 86400;
-    const int64_t rest = seconds % 86400;
-    LocalDate date = {};
-    date.hour = static_cast<int>(rest / 3600);
-    date.minute = static_cast<int>(rest / 60 % 60);
-    date.second = static_cast<int>(rest % 60);
-    date.weekday = static_cast<int>((days + 4) % 7);
-    const int64_t shifted = days + 719468;
-    const int64_t era = shifted / 146097;
-    const int64_t dayOfEra = shifted - era * 146097;
-    const int64_t yearOfEra =
-        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
-    date.day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-    date.month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-    date.year = static_cast<int>(yearOfEra + era * 400 + (date.month <= 2 ? 1 : 0));
-    return date;
-}
 
 // Header and 50,000 calls of the current month, start and end in turn, as the file holds them.
 std::vector<uint8_t> MakeLog() {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "driver/Driver.h"
 #include "resource.h"
 #include "usage/CallRecord.h"

@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "driver/Driver.h"
 #include "resource.h"
 #include "support/Registry.h"

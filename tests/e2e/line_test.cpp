@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "driver/Driver.h"
 #include "resource.h"
 #include "support/CallLogFile.h"

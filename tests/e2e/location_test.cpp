@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "driver/Driver.h"
 #include "resource.h"
 

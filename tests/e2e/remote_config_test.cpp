@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "driver/Driver.h"
 #include "resource.h"
 #include "support/Paths.h"

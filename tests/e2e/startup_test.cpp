@@ -6,7 +6,7 @@
 #include <ctime>
 #include <string>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "driver/Driver.h"
 #include "resource.h"
 

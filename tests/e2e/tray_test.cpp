@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "driver/Driver.h"
 #include "driver/ScreenCapture.h"
 #include "resource.h"

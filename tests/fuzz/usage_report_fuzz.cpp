@@ -8,37 +8,11 @@
 #include <cstring>
 #include <string>
 
+#include "usage/Calendar.h"
 #include "usage/CallRecord.h"
 #include "usage/UsageReport.h"
 
 namespace {
-
-// UTC calendar date of a moment, without the C runtime's time zone, so that runs repeat.
-LocalDate UtcDate(int64_t seconds) {
-    int64_t days = seconds / 86400;
-    int64_t rest = seconds % 86400;
-    if (rest < 0) {
-        rest += 86400;
-        --days;
-    }
-    LocalDate date = {};
-    date.hour = static_cast<int>(rest / 3600);
-    date.minute = static_cast<int>(rest / 60 % 60);
-    date.second = static_cast<int>(rest % 60);
-    date.weekday = static_cast<int>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
-    // Civil date from a day count (proleptic Gregorian).
-    const int64_t shifted = days + 719468;
-    const int64_t era = (shifted >= 0 ? shifted : shifted - 146096) / 146097;
-    const int64_t dayOfEra = shifted - era * 146097;
-    const int64_t yearOfEra =
-        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
-    date.day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-    date.month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-    date.year = static_cast<int>(yearOfEra + era * 400 + (date.month <= 2 ? 1 : 0));
-    return date;
-}
 
 constexpr int64_t kNow = 1086271200;  // June 2004
 // Start line about 45 bytes, end line at most about 70 (minutes up to 11 characters); times

@@ -7,6 +7,8 @@
 #include <ctime>
 #include <string>
 
+#include "usage/Calendar.h"
+
 namespace testzones {
 
 constexpr char kArgentineZone[] = "ART3";
@@ -40,15 +42,9 @@ class ScopedTimeZone {
     std::string previous_;
 };
 
-// Seconds since 1970 of a UTC calendar time (days from the civil date, proleptic Gregorian).
+// Seconds since 1970 of a UTC calendar time.
 inline int64_t Utc(int year, int month, int day, int hour, int minute, int second) {
-    year -= month <= 2 ? 1 : 0;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const int64_t yearOfEra = year - era * 400;
-    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    const int64_t days = era * 146097 + dayOfEra - 719468;
-    return days * 86400 + hour * 3600 + minute * 60 + second;
+    return DaysFromCivil(year, month, day) * kSecondsPerDay + hour * 3600 + minute * 60 + second;
 }
 
 // Argentine local time (UTC-3 all year) as seconds since 1970.

@@ -1,7 +1,7 @@
 // The checks the dialogs apply to typed fields before they store anything.
 #include <gtest/gtest.h>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "framework/FieldParsing.h"
 
 TEST(UnsignedField, AcceptsDigitsWithBlanksAround) {

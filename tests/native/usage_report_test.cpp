@@ -13,7 +13,7 @@
 #include <string>
 
 #include "TimeZones.h"
-#include "app/Texts.h"
+#include "texts/Texts.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "dialup/DialupConnection.h"
 #include "settings/DialerSettings.h"
 #include "support/Cp1252.h"

@@ -6,7 +6,7 @@
 
 #include "TextDigest.h"
 #include "app/TextIntegrity.h"
-#include "app/Texts.h"
+#include "texts/Texts.h"
 
 TEST(TextIntegrity, TextsOfThisBuildAreIntact) {
     EXPECT_EQ(ComputeBuiltInTextDigest(), kBuiltInTextDigest);

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Texts.h"
+#include "texts/Texts.h"
 #include "ui/TrayIcon.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "app/Texts.h"
 #include "support/LineJournal.h"
+#include "texts/Texts.h"
 
 namespace e2e {
 
