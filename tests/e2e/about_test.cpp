@@ -116,21 +116,6 @@ class AboutBox : public testing::Test {
   protected:
     void SetUp() override { ResetSettings(); }
 
-    static HWND Start(ProgramRun& program) {
-        if (!program.Start()) {
-            return nullptr;
-        }
-        HWND main = program.WaitForMainWindow();
-        if (main == nullptr) {
-            ADD_FAILURE() << "the main window did not appear";
-            return nullptr;
-        }
-        EXPECT_TRUE(WaitUntil([main] { return IsWindowVisible(main) != 0; }));
-        EXPECT_TRUE(WaitUntil([main] { return !ControlText(main, IDC_ONLINE_TIME).empty(); }))
-            << "the clock does not tick";
-        return main;
-    }
-
     static HWND OpenFromSystemMenu(ProgramRun& program) {
         PostMessageW(program.MainWindow(), WM_SYSCOMMAND, kAboutCommand, 0);
         HWND about = program.WaitForWindow(kAboutCaption);
@@ -150,7 +135,7 @@ class AboutBox : public testing::Test {
 
 TEST_F(AboutBox, ShowsTheProductTheNoticeAndTheProvidersAddress) {
     ProgramRun program;
-    ASSERT_NE(Start(program), nullptr);
+    ASSERT_NE(StartToMainWindow(program), nullptr);
     HWND about = OpenFromSystemMenu(program);
     ASSERT_NE(about, nullptr);
     SaveScreenshot(about, "about_box");
@@ -180,7 +165,7 @@ TEST_F(AboutBox, ShowsTheProductTheNoticeAndTheProvidersAddress) {
 
 TEST_F(AboutBox, EnterAndTheButtonOpenTheProvidersPageEachTimeAndTheBoxStays) {
     ProgramRun program;
-    ASSERT_NE(Start(program), nullptr);
+    ASSERT_NE(StartToMainWindow(program), nullptr);
     HWND about = OpenFromSystemMenu(program);
     ASSERT_NE(about, nullptr);
     const std::string page = ProgramString(IDS_PROVIDER_PAGE);
@@ -208,7 +193,7 @@ TEST_F(AboutBox, EnterAndTheButtonOpenTheProvidersPageEachTimeAndTheBoxStays) {
 
 TEST_F(AboutBox, TheCloseBoxEndsItAndItOpensAgain) {
     ProgramRun program;
-    ASSERT_NE(Start(program), nullptr);
+    ASSERT_NE(StartToMainWindow(program), nullptr);
     HWND about = OpenFromSystemMenu(program);
     ASSERT_NE(about, nullptr);
     PostMessageW(about, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -226,7 +211,7 @@ TEST_F(AboutBox, TheCloseBoxEndsItAndItOpensAgain) {
 // leaves the window as it was.
 TEST_F(AboutBox, TheTrayMenuOpensItWhileTheWindowIsHidden) {
     ProgramRun program;
-    HWND main = Start(program);
+    HWND main = StartToMainWindow(program);
     ASSERT_NE(main, nullptr);
     PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     ASSERT_TRUE(WaitUntil([main] { return IsWindowVisible(main) == 0; }))

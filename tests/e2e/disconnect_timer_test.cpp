@@ -103,28 +103,12 @@ class DisconnectTimer : public testing::Test {
   protected:
     void SetUp() override { ResetSettings(); }
 
-    // Starts the program and waits for its main window with the clock running.
-    static HWND Start(ProgramRun& program) {
-        if (!program.Start()) {
-            return nullptr;
-        }
-        HWND main = program.WaitForMainWindow();
-        if (main == nullptr) {
-            ADD_FAILURE() << "the main window did not appear";
-            return nullptr;
-        }
-        EXPECT_TRUE(WaitUntil([main] { return IsWindowVisible(main) != 0; }));
-        EXPECT_TRUE(WaitUntil([main] { return !ControlText(main, IDC_ONLINE_TIME).empty(); }))
-            << "the clock does not tick";
-        return main;
-    }
-
     // A user who ran the program once and then switched "Cerrar la aplicación al
     // desconectarse" off, so that the program stays after a hang-up.
     static HWND StartWithCloseOnDisconnectOff(ProgramRun& program) {
         {
             ProgramRun first;
-            if (Start(first) == nullptr) {
+            if (StartToMainWindow(first) == nullptr) {
                 return nullptr;
             }
             CloseWithEscape(first);
@@ -133,7 +117,7 @@ class DisconnectTimer : public testing::Test {
             ADD_FAILURE() << "cannot switch COD off";
             return nullptr;
         }
-        return Start(program);
+        return StartToMainWindow(program);
     }
 
     static HWND OpenDialog(ProgramRun& program) {
@@ -192,7 +176,7 @@ class DisconnectTimer : public testing::Test {
 
 TEST_F(DisconnectTimer, FirstOpeningShowsTheScheduleOffAndTheBoxSwitchesTheFields) {
     ProgramRun program;
-    ASSERT_NE(Start(program), nullptr);
+    ASSERT_NE(StartToMainWindow(program), nullptr);
     HWND dialog = OpenDialog(program);
     ASSERT_NE(dialog, nullptr);
     SaveScreenshot(dialog, "first_opening");
@@ -229,7 +213,7 @@ TEST_F(DisconnectTimer, FirstOpeningShowsTheScheduleOffAndTheBoxSwitchesTheField
 
 TEST_F(DisconnectTimer, AcceptedNumbersAreShownAgainAsTyped) {
     ProgramRun program;
-    ASSERT_NE(Start(program), nullptr);
+    ASSERT_NE(StartToMainWindow(program), nullptr);
 
     // Two hours of connection are kept as 120 minutes and shown again as 2.
     Schedule(program, kConnectionHours, "2");
@@ -269,7 +253,7 @@ TEST_F(DisconnectTimer, AcceptedNumbersAreShownAgainAsTyped) {
 
 TEST_F(DisconnectTimer, TextThatIsNotAWholeNumberIsRefusedAndNothingIsStored) {
     ProgramRun program;
-    ASSERT_NE(Start(program), nullptr);
+    ASSERT_NE(StartToMainWindow(program), nullptr);
     HWND dialog = OpenDialog(program);
     ASSERT_NE(dialog, nullptr);
     // Everything changed, so that any part stored in spite of the refusal would show.
@@ -309,7 +293,7 @@ TEST_F(DisconnectTimer, TextThatIsNotAWholeNumberIsRefusedAndNothingIsStored) {
 
 TEST_F(DisconnectTimer, AcceptingWithTheBoxUncheckedSwitchesOffButKeepsModeAndNumber) {
     ProgramRun program;
-    ASSERT_NE(Start(program), nullptr);
+    ASSERT_NE(StartToMainWindow(program), nullptr);
     Schedule(program, kConnectionHours, "3");
 
     // Unchecked at once: the schedule is off, the hours stay.

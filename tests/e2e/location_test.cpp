@@ -103,23 +103,6 @@ class LocationChooser : public testing::Test {
   protected:
     void SetUp() override { ResetSettings(); }
 
-    // Starts the program and waits for its visible main window.
-    static HWND StartToMainWindow(ProgramRun& program) {
-        if (!program.Start()) {
-            return nullptr;
-        }
-        HWND main = program.WaitForMainWindow();
-        if (main == nullptr) {
-            ADD_FAILURE() << "the main window did not appear";
-            return nullptr;
-        }
-        if (!WaitUntil([main] { return IsWindowVisible(main) != 0; })) {
-            ADD_FAILURE() << "the main window stayed hidden";
-            return nullptr;
-        }
-        return main;
-    }
-
     // The chooser of this run: the visible dialog that holds list box 1027.
     static HWND FindChooser(const ProgramRun& program) {
         for (HWND window : program.Windows(true)) {

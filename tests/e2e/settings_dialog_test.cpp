@@ -98,22 +98,6 @@ class SettingsDialogTest : public testing::Test {
   protected:
     void SetUp() override { ResetSettings(); }
 
-    static HWND StartToMainWindow(ProgramRun& program) {
-        if (!program.Start()) {
-            return nullptr;
-        }
-        HWND main = program.WaitForMainWindow();
-        if (main == nullptr) {
-            ADD_FAILURE() << "the main window did not appear";
-            return nullptr;
-        }
-        if (!WaitUntil([main] { return IsWindowVisible(main) != 0; })) {
-            ADD_FAILURE() << "the main window stayed hidden";
-            return nullptr;
-        }
-        return main;
-    }
-
     // Presses "Configurar..." and waits until the dialog has shown its values.
     static HWND OpenSettings(const ProgramRun& program) {
         if (!Click(program.MainWindow(), IDC_CONFIGURE)) {

@@ -291,16 +291,10 @@ class Tray : public testing::Test {
     // Starts the program; waits for its main window (shown unless the settings hide it) and
     // its icon.
     static HWND Start(ProgramRun& program, bool expectShown = true) {
-        if (!program.Start()) {
-            return nullptr;
-        }
-        HWND main = program.WaitForMainWindow();
+        HWND main = StartToTickingClock(program);
         if (main == nullptr) {
-            ADD_FAILURE() << "the main window did not appear";
             return nullptr;
         }
-        EXPECT_TRUE(WaitUntil([main] { return !ControlText(main, IDC_ONLINE_TIME).empty(); }))
-            << "the clock does not tick";
         if (expectShown) {
             EXPECT_TRUE(WaitUntil([main] { return IsShown(main); })) << "the window stayed hidden";
             ExpectOpaque(main);

@@ -101,30 +101,11 @@ class Usage : public testing::Test {
         StoreSettingsWithoutCloseOnDisconnect();
     }
 
-    static HWND StartToMainWindow(ProgramRun& program) {
-        if (!program.Start()) {
-            return nullptr;
-        }
-        HWND main = program.WaitForMainWindow();
-        if (main == nullptr) {
-            ADD_FAILURE() << "the main window did not appear";
-            return nullptr;
-        }
-        EXPECT_TRUE(WaitUntil([main] { return IsWindowVisible(main) != 0; }))
-            << "the main window stayed hidden";
-        return main;
-    }
-
     // Discar, then Cortar; the program stays (closing on disconnect is off).
     static bool DialAndHangUp(HWND main) {
-        if (!Click(main, IDC_DIAL)) {
+        if (!DialToConnected(main)) {
             return false;
         }
-        if (!WaitUntil([main] { return IsControlEnabled(main, IDC_HANGUP); })) {
-            ADD_FAILURE() << "the window never showed the connected state";
-            return false;
-        }
-        EXPECT_TRUE(WaitForIdle(main));
         Pause(1100);  // a call of at least one second: its cost is one unit, not zero
         if (!Click(main, IDC_HANGUP)) {
             return false;

@@ -211,8 +211,10 @@ class ProgramRun {
 
 // ---- Steps that many scenarios share ------------------------------------------------------
 
-// Starts the program and waits until its main window is visible and its clock shows its first
-// value; null (and a test failure) when it does not get there.
+// Starts the program and waits until its main window has been made and its clock ticks (the
+// window may be hidden); null (and a test failure) when the window does not appear.
+HWND StartToTickingClock(ProgramRun& program);
+// The same, and the window is visible.
 HWND StartToMainWindow(ProgramRun& program);
 // Presses "Discar" and waits until the window shows the connected state and the program is
 // idle again. False (and a test failure) when it never got there.

@@ -7,15 +7,7 @@
 
 namespace e2e {
 
-namespace {
-
-// The clock shows its first value at the first tick of the 250 ms timer.
-constexpr int kFirstTickMs = 2000;
-constexpr char kClockAtStart[] = "00:00:00";
-
-}  // namespace
-
-HWND StartToMainWindow(ProgramRun& program) {
+HWND StartToTickingClock(ProgramRun& program) {
     if (!program.Start()) {
         return nullptr;
     }
@@ -24,11 +16,18 @@ HWND StartToMainWindow(ProgramRun& program) {
         ADD_FAILURE() << "the main window did not appear";
         return nullptr;
     }
-    EXPECT_TRUE(WaitUntil([main] { return IsWindowVisible(main) != 0; }))
-        << "the main window stayed hidden";
-    EXPECT_TRUE(WaitUntil([main] { return ControlText(main, IDC_ONLINE_TIME) == kClockAtStart; },
-                          kFirstTickMs))
-        << "clock shows \"" << ControlText(main, IDC_ONLINE_TIME) << "\"";
+    // The clock shows its first value at the first tick of the 250 ms timer.
+    EXPECT_TRUE(WaitUntil([main] { return !ControlText(main, IDC_ONLINE_TIME).empty(); }))
+        << "the clock does not tick";
+    return main;
+}
+
+HWND StartToMainWindow(ProgramRun& program) {
+    HWND main = StartToTickingClock(program);
+    if (main != nullptr) {
+        EXPECT_TRUE(WaitUntil([main] { return IsWindowVisible(main) != 0; }))
+            << "the main window stayed hidden";
+    }
     return main;
 }
 
