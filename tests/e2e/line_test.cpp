@@ -73,6 +73,7 @@ TEST_P(DroppedCall, EndsByItselfAsIfCortarHadBeenPressed) {
     } else {
         ASSERT_TRUE(WaitUntil([main] { return IsControlEnabled(main, IDC_DIAL); }))
             << "the window still shows the call";
+        ASSERT_TRUE(WaitForIdle(main));  // "Discar" is switched on first, "Cortar" off after it
         EXPECT_FALSE(IsControlEnabled(main, IDC_HANGUP));
         EXPECT_TRUE(program.NoMessageBoxFor(500)) << "the drop was reported";
         program.Screenshot("after_drop");
