@@ -21,7 +21,6 @@ using namespace e2e;
 namespace {
 
 constexpr char kDialogCaption[] = "Programar desconexión";
-constexpr char kJournal[] = "linesim.log";
 constexpr char kCallLog[] = "CORVINET.REC";
 
 // The shortest schedule the dialog can set is one minute from now. The timer checks every
@@ -67,36 +66,6 @@ int64_t ElapsedMs(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                  since)
         .count();
-}
-
-std::vector<std::string> JournalLines(const ProgramRun& program, const std::string& call) {
-    std::vector<std::string> lines;
-    const std::string journal = program.ReadWorkFile(kJournal).value_or("");
-    const std::string marker = "call=" + call + "\t";
-    size_t start = 0;
-    while (start < journal.size()) {
-        size_t end = journal.find('\n', start);
-        if (end == std::string::npos) {
-            end = journal.size();
-        }
-        const std::string line = journal.substr(start, end - start);
-        if (line.compare(0, marker.size(), marker) == 0) {
-            lines.push_back(line);
-        }
-        start = end + 1;
-    }
-    return lines;
-}
-
-// The value of one tab-separated key=value field of a journal line.
-std::string Field(const std::string& line, const std::string& key) {
-    const std::string prefix = "\t" + key + "=";
-    const size_t at = line.find(prefix);
-    if (at == std::string::npos) {
-        return {};
-    }
-    const size_t begin = at + prefix.size();
-    return line.substr(begin, line.find('\t', begin) - begin);
 }
 
 class DisconnectTimer : public testing::Test {
@@ -357,9 +326,9 @@ TEST_F(DisconnectTimer, MinutesFromNowEndsTheCallWhenTheMinuteHasPassed) {
     HWND main = StartWithCloseOnDisconnectOff(program);
     ASSERT_NE(main, nullptr);
     Dial(program);
-    const std::vector<std::string> dials = JournalLines(program, "RasDialA");
+    const std::vector<testsupport::JournalLine> dials = program.Journal("RasDialA");
     ASSERT_EQ(dials.size(), 1u);
-    const std::string handle = Field(dials[0], "handle");
+    const std::string handle = dials[0]["handle"];
 
     const auto beforeOk = std::chrono::steady_clock::now();
     Schedule(program, kMinutesFromNow, "1");
@@ -374,10 +343,10 @@ TEST_F(DisconnectTimer, MinutesFromNowEndsTheCallWhenTheMinuteHasPassed) {
     EXPECT_LE(waited, kLatestHangUpMs);
     program.Screenshot("after_scheduled_hang_up");
 
-    const std::vector<std::string> hangUps = JournalLines(program, "RasHangUpA");
+    const std::vector<testsupport::JournalLine> hangUps = program.Journal("RasHangUpA");
     ASSERT_EQ(hangUps.size(), 1u);
-    EXPECT_EQ(Field(hangUps[0], "handle"), handle);
-    EXPECT_EQ(Field(hangUps[0], "result"), "0");
+    EXPECT_EQ(hangUps[0]["handle"], handle);
+    EXPECT_EQ(hangUps[0]["result"], "0");
     EXPECT_TRUE(program.IsRunning()) << "the program ended although COD is off";
     EXPECT_TRUE(program.NoMessageBoxFor(300));
     EXPECT_TRUE(IsWindow(dialog)) << "the open dialog was closed by the hang-up";
@@ -389,7 +358,7 @@ TEST_F(DisconnectTimer, MinutesFromNowEndsTheCallWhenTheMinuteHasPassed) {
     ExpectShown(dialog, false, "0", kMinutesFromNow);
     SaveScreenshot(dialog, "after_the_moment");
     PressCancel(dialog);
-    EXPECT_EQ(JournalLines(program, "RasHangUpA").size(), 1u);
+    EXPECT_EQ(program.Journal("RasHangUpA").size(), 1u);
 
     // The call log is held without sharing while the program runs: read it afterwards.
     CloseWithEscape(program);
@@ -431,7 +400,7 @@ TEST_F(DisconnectTimer, MinutesFromNowAfterAManualHangUpOnlySwitchesOff) {
     EXPECT_TRUE(program.NoMessageBoxFor(static_cast<int>(rest > 0 ? rest : 0)));
     EXPECT_TRUE(program.IsRunning());
     EXPECT_TRUE(IsNotConnected(main));
-    EXPECT_EQ(JournalLines(program, "RasHangUpA").size(), 1u) << "a second hang-up was made";
+    EXPECT_EQ(program.Journal("RasHangUpA").size(), 1u) << "a second hang-up was made";
 
     dialog = OpenDialog(program);
     ASSERT_NE(dialog, nullptr);

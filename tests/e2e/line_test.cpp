@@ -23,13 +23,8 @@ using testsupport::JournalLine;
 namespace {
 
 constexpr char kControl[] = "linesim.ini";
-constexpr char kJournal[] = "linesim.log";
 constexpr char kCallLog[] = "CORVINET.REC";
 constexpr char kMutexName[] = "MAV_CORVINETDialer";
-
-std::vector<JournalLine> Journal(const ProgramRun& program) {
-    return testsupport::ReadJournal(program.WorkFile(kJournal));
-}
 
 // The journal's lines after its only hang-up: what the program asked while it waited.
 std::vector<JournalLine> StatusAfterHangUp(const std::vector<JournalLine>& journal) {
@@ -81,7 +76,7 @@ TEST_P(DroppedCall, EndsByItselfAsIfCortarHadBeenPressed) {
     }
 
     // That very call was hung up, within 2 s of the drop.
-    const std::vector<JournalLine> journal = Journal(program);
+    const std::vector<JournalLine> journal = program.Journal();
     const std::vector<JournalLine> dials = CallsOf(journal, "RasDialA");
     const std::vector<JournalLine> hangUps = CallsOf(journal, "RasHangUpA");
     ASSERT_EQ(dials.size(), 1u);
@@ -140,7 +135,7 @@ TEST_P(SettlingLine, HangUpEndsTheProgramOnceTheLineIsFreeOrAfterAboutThreeSecon
     const std::optional<uint64_t> end = program.EndMs();
     ASSERT_TRUE(end.has_value());
 
-    const std::vector<JournalLine> journal = Journal(program);
+    const std::vector<JournalLine> journal = program.Journal();
     const std::vector<JournalLine> hangUps = CallsOf(journal, "RasHangUpA");
     ASSERT_EQ(hangUps.size(), 1u);
     const uint64_t hungUp = hangUps[0].Time();

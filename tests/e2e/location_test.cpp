@@ -74,27 +74,8 @@ bool Contains(const std::vector<std::string>& texts, const std::string& text) {
 // The phone numbers of every RasDialA call in the line simulator's journal, in order.
 std::vector<std::string> DialledNumbers(const ProgramRun& program) {
     std::vector<std::string> numbers;
-    const std::string journal = program.ReadWorkFile("linesim.log").value_or("");
-    size_t start = 0;
-    while (start < journal.size()) {
-        size_t end = journal.find('\n', start);
-        if (end == std::string::npos) {
-            end = journal.size();
-        }
-        const std::string line = journal.substr(start, end - start);
-        start = end + 1;
-        if (line.rfind("call=RasDialA\t", 0) != 0) {
-            continue;
-        }
-        const size_t field = line.find("\tphone=");
-        if (field == std::string::npos) {
-            numbers.emplace_back("<no phone field>");
-            continue;
-        }
-        const size_t valueStart = field + 7;
-        const size_t valueEnd = line.find('\t', valueStart);
-        numbers.push_back(line.substr(
-            valueStart, valueEnd == std::string::npos ? std::string::npos : valueEnd - valueStart));
+    for (const testsupport::JournalLine& dial : program.Journal("RasDialA")) {
+        numbers.push_back(dial["phone"]);
     }
     return numbers;
 }

@@ -26,6 +26,7 @@
 #include "settings/DefaultAccessList.h"
 #include "support/Paths.h"
 #include "support/CallLogFile.h"
+#include "support/LineJournal.h"
 #include "usage/CallRecord.h"
 #include "usage/LocalTime.h"
 #include "usage/UsageReport.h"
@@ -177,16 +178,10 @@ class LogFaults : public testing::Test {
 
     // How many times the line simulator was asked for call.
     int Journal(const std::string& call) const {
-        const std::string text =
-            testsupport::ReadFileBytes(testsupport::JoinPath(lineFolder, L"linesim.log"))
-                .value_or("");
-        int count = 0;
-        const std::string marker = "call=" + call + "\t";
-        for (size_t at = text.find(marker); at != std::string::npos;
-             at = text.find(marker, at + 1)) {
-            count += at == 0 || text[at - 1] == '\n' ? 1 : 0;
-        }
-        return count;
+        return static_cast<int>(
+            testsupport::CallsOf(
+                testsupport::ReadJournal(testsupport::JoinPath(lineFolder, L"linesim.log")), call)
+                .size());
     }
 
     static HWND StartToMainWindow(ProgramRun& program, int timeoutMs = kTimeoutMs) {

@@ -21,6 +21,7 @@
 #include "driver/Driver.h"
 #include "resource.h"
 #include "settings/DefaultAccessList.h"
+#include "support/LineJournal.h"
 #include "support/Paths.h"
 #include "support/Registry.h"
 
@@ -176,22 +177,11 @@ class SettingsFaults : public testing::Test {
 
     // The phone numbers dialled so far, in order.
     std::vector<std::string> Dialled() const {
-        const std::string text =
-            testsupport::ReadFileBytes(testsupport::JoinPath(lineFolder, L"linesim.log"))
-                .value_or("");
         std::vector<std::string> phones;
-        size_t start = 0;
-        while (start < text.size()) {
-            size_t end = text.find('\n', start);
-            end = end == std::string::npos ? text.size() : end;
-            const std::string line = text.substr(start, end - start);
-            if (line.rfind("call=RasDialA\t", 0) == 0) {
-                const size_t at = line.find("\tphone=");
-                const size_t stop = line.find('\t', at + 1);
-                phones.push_back(at == std::string::npos ? "<none>"
-                                                         : line.substr(at + 7, stop - at - 7));
-            }
-            start = end + 1;
+        for (const testsupport::JournalLine& dial : testsupport::CallsOf(
+                 testsupport::ReadJournal(testsupport::JoinPath(lineFolder, L"linesim.log")),
+                 "RasDialA")) {
+            phones.push_back(dial["phone"]);
         }
         return phones;
     }

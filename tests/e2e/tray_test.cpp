@@ -30,7 +30,6 @@ constexpr UINT kIconId = 9000;
 constexpr int kShowHideItem = 0;
 constexpr int kDialHangUpItem = 1;
 constexpr int kCloseItem = 3;  // the separator is not counted
-constexpr char kJournal[] = "linesim.log";
 // Long enough for a whole fade (21 steps) on a busy machine.
 constexpr int kFadeTimeoutMs = 5000;
 // How long a message that should change nothing is given to show that it does not.
@@ -79,16 +78,7 @@ std::map<int, bool> ButtonStates(HWND main) {
 }
 
 int JournalCount(const ProgramRun& program, const std::string& call) {
-    const std::string journal = program.ReadWorkFile(kJournal).value_or("");
-    const std::string marker = "call=" + call + "\t";
-    int count = 0;
-    for (size_t at = journal.find(marker); at != std::string::npos;
-         at = journal.find(marker, at + 1)) {
-        if (at == 0 || journal[at - 1] == '\n') {
-            ++count;
-        }
-    }
-    return count;
+    return static_cast<int>(program.Journal(call).size());
 }
 
 // ---- What the shell shows -----------------------------------------------------------------

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "support/LineJournal.h"
 #include "texts/Texts.h"
 
 namespace e2e {
@@ -262,6 +261,12 @@ std::optional<std::string> ProgramRun::ReadWorkFile(const std::string& name) con
         return std::nullopt;
     }
     return testsupport::ReadFileBytes(WorkFile(name));
+}
+
+std::vector<testsupport::JournalLine> ProgramRun::Journal(const std::string& call) const {
+    const std::vector<testsupport::JournalLine> lines =
+        testsupport::ReadJournal(WorkFile("linesim.log"));
+    return call.empty() ? lines : testsupport::CallsOf(lines, call);
 }
 
 std::vector<HWND> ProgramRun::Windows(bool visibleOnly) const {

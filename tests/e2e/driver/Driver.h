@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "support/Cp1252.h"
+#include "support/LineJournal.h"
 #include "support/Paths.h"
 
 namespace e2e {
@@ -169,6 +170,8 @@ class ProgramRun {
     std::wstring WorkFile(const std::string& name) const;
     bool WriteWorkFile(const std::string& name, const std::string& bytes) const;
     std::optional<std::string> ReadWorkFile(const std::string& name) const;
+    // The line simulator's journal in the working folder: every line, or those of one call.
+    std::vector<testsupport::JournalLine> Journal(const std::string& call = "") const;
 
     // Top-level windows of the program, message boxes and menus included.
     std::vector<HWND> Windows(bool visibleOnly = false) const;
