@@ -94,6 +94,8 @@ add_library(e2e_driver STATIC ${E2E_DRIVER_SOURCES})
 target_link_libraries(e2e_driver PUBLIC corvinet_core corvinet_testmain ${CORVINET_SYSTEM_LIBS} psapi
                       PRIVATE corvinet_warnings)
 target_include_directories(e2e_driver PUBLIC ${CMAKE_SOURCE_DIR}/tests/e2e ${CMAKE_SOURCE_DIR}/res)
+# The main window's test runs the window in its own process and works it with the driver.
+target_link_libraries(wt_main_dialog_test PRIVATE e2e_driver)
 
 file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
 foreach(source ${E2E_TEST_SOURCES})

@@ -148,11 +148,7 @@ class LocationChooser : public testing::Test {
     static void CreateDefaultSettings() {
         ProgramRun first;
         ASSERT_NE(StartToMainWindow(first), nullptr);
-        PressKey(first.MainWindow(), VK_ESCAPE);
-        const MessageBoxInfo question = first.WaitForMessageBox();
-        ASSERT_TRUE(question) << "no close question after Escape";
-        ASSERT_TRUE(Answer(question, IDYES));
-        ASSERT_TRUE(first.WaitForExit().has_value()) << "the first run did not end";
+        ASSERT_TRUE(CloseWithEscape(first));
     }
 };
 

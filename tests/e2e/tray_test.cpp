@@ -338,9 +338,7 @@ class Tray : public testing::Test {
     }
 
     static void Dial(ProgramRun& program) {
-        HWND main = program.MainWindow();
-        ASSERT_TRUE(Click(main, IDC_DIAL));
-        ASSERT_TRUE(WaitUntil([main] { return IsConnected(main); })) << "the call did not come up";
+        ASSERT_TRUE(DialToConnected(program.MainWindow()));
         EXPECT_TRUE(program.NoMessageBoxFor(300)) << "a message came up after dialling";
     }
 

@@ -1,167 +1,111 @@
 // The main window in this process on a settable clock: a system clock set back during a call
 // never makes a call count less than nothing. The window runs modally on the test thread while
-// a second thread works it as a user would. The dial goes to the line simulator; the
-// configuration check after it goes to the test server (CORVINET_CONFIGSERVER_SCRIPT, whose
-// built-in answers say "nothing newer"), found through the prefix's proxy settings in the real
-// HKEY_CURRENT_USER, which is why the program's settings here are the prefix's own.
+// a second thread works it with the end-to-end driver's helpers. The configuration check after
+// the dial goes to the test server (CORVINET_CONFIGSERVER_SCRIPT, built-in answers: nothing
+// newer) through the proxy settings of the real HKEY_CURRENT_USER, where the settings live too.
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "driver/Driver.h"
 #include "resource.h"
 #include "settings/DialerSettings.h"
 #include "support/CallLogFile.h"
 #include "support/FakeClock.h"
-#include "support/Paths.h"
 #include "support/Registry.h"
 #include "support/ScratchDirectory.h"
 #include "ui/MainDialog.h"
 
+using namespace e2e;
+
 namespace {
 
-constexpr int64_t kStart = 1700000000;
-constexpr int kTimeoutMs = 10000;
-constexpr int kPollMs = 10;
-
-bool WaitUntil(const std::function<bool()>& condition) {
-    for (int waited = 0; waited < kTimeoutMs; waited += kPollMs) {
-        if (condition()) {
-            return true;
-        }
-        Sleep(kPollMs);
-    }
-    return condition();
+// A visible window of the thread with a control of the given id (the main window: "Discar";
+// the close question: "Sí").
+HWND WaitForWindowWithControl(DWORD thread, int id) {
+    std::pair<int, HWND> search{id, nullptr};
+    WaitUntil([&] {
+        EnumThreadWindows(
+            thread,
+            [](HWND window, LPARAM parameter) -> BOOL {
+                auto* wanted = reinterpret_cast<std::pair<int, HWND>*>(parameter);
+                if (IsWindowVisible(window) && GetDlgItem(window, wanted->first) != nullptr) {
+                    wanted->second = window;
+                }
+                return wanted->second == nullptr;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.second != nullptr;
+    });
+    return search.second;
 }
 
-// A visible top-level window of the thread that has a control with the given id.
-HWND FindWindowWithControl(DWORD thread, int id) {
-    struct Search {
-        int id;
-        HWND found;
-    } search{id, nullptr};
-    EnumThreadWindows(
-        thread,
-        [](HWND window, LPARAM parameter) -> BOOL {
-            auto* wanted = reinterpret_cast<Search*>(parameter);
-            if (IsWindowVisible(window) && GetDlgItem(window, wanted->id) != nullptr) {
-                wanted->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::string ClockText(HWND main) {
-    char text[32] = "";
-    GetDlgItemTextA(main, IDC_ONLINE_TIME, text, sizeof text);
-    return text;
-}
-
-bool IsEnabled(HWND main, int id) {
-    return IsWindowEnabled(GetDlgItem(main, id)) != FALSE;
-}
-
-void Press(HWND main, int id) {
-    PostMessageA(GetDlgItem(main, id), BM_CLICK, 0, 0);
-}
-
-// One call: its length on the fake clock (negative: the clock was set back during it), what
-// the on-line clock then shows, during the call and after it, and the minutes it is logged with.
-struct Call {
-    int64_t clockMove;
-    const char* shown;
-    int32_t minutes;
-};
-
-class MainWindowClock : public testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder.ok());
-        ASSERT_TRUE(SetEnvironmentVariableW(L"CORVINET_LINESIM_DIR", folder.path().c_str()));
-        ASSERT_TRUE(testsupport::DeleteKey(HKEY_CURRENT_USER, kSettingsKeyPath));
-        DialerSettings first;
-        first.Load();  // the defaults and the default list
-        // The window stays after a hang-up, so that it shows the total.
-        ASSERT_TRUE(testsupport::WriteDword(HKEY_CURRENT_USER, kSettingsKeyPath, "COD", 0));
-    }
-
-    void TearDown() override {
-        SetEnvironmentVariableW(L"CORVINET_LINESIM_DIR", nullptr);
-        testsupport::DeleteKey(HKEY_CURRENT_USER, kSettingsKeyPath);
-    }
-
-    // Makes each call on the window, then closes it with Escape and Yes.
-    void RunCalls(const std::vector<Call>& calls) {
-        MainDialog window;
-        const DWORD thread = GetCurrentThreadId();
-        std::thread user([&] {
-            HWND main = nullptr;
-            EXPECT_TRUE(WaitUntil([&] { return (main = FindWindowWithControl(thread, IDC_DIAL)); }))
-                << "the main window did not appear";
-            for (size_t i = 0; main != nullptr && i < calls.size() && !HasFatalFailure(); ++i) {
-                SCOPED_TRACE("call " + std::to_string(i + 1));
-                MakeCall(main, calls[i]);
-            }
-            Close(thread, main);
-        });
-        window.DoModal();
-        user.join();
-    }
-
-    void MakeCall(HWND main, const Call& call) {
-        Press(main, IDC_DIAL);
-        ASSERT_TRUE(WaitUntil([&] { return IsEnabled(main, IDC_HANGUP); })) << "no connection";
-        clock.Advance(call.clockMove);
-        EXPECT_TRUE(WaitUntil([&] { return ClockText(main) == call.shown; }))
-            << "during the call the clock shows " << ClockText(main);
-        Press(main, IDC_HANGUP);
-        ASSERT_TRUE(WaitUntil([&] { return IsEnabled(main, IDC_DIAL); })) << "no hang-up";
-        Sleep(600);  // two ticks of the clock
-        EXPECT_EQ(ClockText(main), call.shown) << "after the hang-up";
-    }
-
-    static void Close(DWORD thread, HWND main) {
-        PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
-        HWND question = nullptr;
-        if (WaitUntil([&] { return (question = FindWindowWithControl(thread, IDYES)); })) {
-            PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
-        }
-    }
-
-    // The minutes of each end record in the call log, in order.
-    std::vector<int32_t> LoggedMinutes() const {
-        std::vector<int32_t> minutes;
-        for (const CallRecord& record : testsupport::CallLogRecords(
-                 testsupport::ReadFileBytes(folder.File(L"CORVINET.REC")).value_or(""))) {
-            if (record.type == kCallEnd) {
-                minutes.push_back(record.minutes);
-            }
-        }
-        return minutes;
-    }
-
+// The clock moves during each call (a negative move sets it back) and the window then shows
+// the total on line; each call's end record has the minutes given. Setting the clock back an
+// hour during the second call counts that call as no time and 1 minute, and the third call
+// goes on from the total as it was.
+TEST(MainWindowClock, ClockSetBackDuringACallCountsItAsNoTimeAndOneMinute) {
+    struct Step {
+        int64_t clockMove;
+        const char* shown;
+    };
+    const struct {
+        std::vector<Step> steps;
+        int32_t minutes;
+    } calls[] = {
+        {{{125, "00:02:05"}}, 3},
+        {{{10, "00:02:15"}, {-3610, "00:02:05"}}, 1},
+        {{{5, "00:02:10"}}, 1},
+    };
     testsupport::ScratchDirectory folder;
-    testsupport::FakeClock clock{kStart};
-};
+    ASSERT_TRUE(SetEnvironmentVariableW(L"CORVINET_LINESIM_DIR", folder.path().c_str()));
+    ASSERT_TRUE(testsupport::DeleteKey(HKEY_CURRENT_USER, kSettingsKeyPath));
+    DialerSettings().Load();  // a first run's settings, then the window stays after a hang-up
+    ASSERT_TRUE(testsupport::WriteDword(HKEY_CURRENT_USER, kSettingsKeyPath, "COD", 0));
+    testsupport::FakeClock clock(1700000000);
 
-// A call of 2 minutes 5 seconds, then one during which the clock is set back an hour: the
-// second counts no time (the total stays) and one minute.
-TEST_F(MainWindowClock, ClockSetBackDuringACallCountsItAsNoTimeAndOneMinute) {
-    const std::vector<Call> calls = {{125, "00:02:05", 3}, {-3600, "00:02:05", 1}};
-    RunCalls(calls);
-    std::vector<int32_t> minutes;
-    for (const Call& call : calls) {
-        minutes.push_back(call.minutes);
+    const DWORD thread = GetCurrentThreadId();
+    std::thread user([&] {
+        HWND main = WaitForWindowWithControl(thread, IDC_DIAL);
+        for (const auto& call : calls) {
+            if (main == nullptr || !Click(main, IDC_DIAL) ||
+                !WaitUntil([&] { return IsControlEnabled(main, IDC_HANGUP); })) {
+                break;
+            }
+            for (const Step& step : call.steps) {
+                clock.Advance(step.clockMove);
+                const auto shown = [&] { return ControlText(main, IDC_ONLINE_TIME); };
+                EXPECT_TRUE(WaitUntil([&] { return shown() == step.shown; })) << shown();
+            }
+            EXPECT_TRUE(Click(main, IDC_HANGUP));
+            EXPECT_TRUE(WaitUntil([&] { return IsControlEnabled(main, IDC_DIAL); }));
+        }
+        PressKey(main, VK_ESCAPE);
+        if (HWND question = WaitForWindowWithControl(thread, IDYES)) {
+            Answer(ReadMessageBox(question), IDYES);
+        }
+    });
+    MainDialog().DoModal();
+    user.join();
+
+    std::vector<int32_t> logged, expected;
+    for (const CallRecord& record : testsupport::CallLogRecords(
+             testsupport::ReadFileBytes(folder.File(L"CORVINET.REC")).value_or(""))) {
+        if (record.type == kCallEnd) {
+            logged.push_back(record.minutes);
+        }
     }
-    EXPECT_EQ(LoggedMinutes(), minutes);
+    for (const auto& call : calls) {
+        expected.push_back(call.minutes);
+    }
+    EXPECT_EQ(logged, expected);
+    SetEnvironmentVariableW(L"CORVINET_LINESIM_DIR", nullptr);
+    testsupport::DeleteKey(HKEY_CURRENT_USER, kSettingsKeyPath);
 }
 
 }  // namespace
