@@ -62,6 +62,7 @@ class MainDialog : public Dialog {
     void ShowLocationName(const DialerSettings& settings);
     void AttachButtonBitmaps();
     void EnableToolTips();
+    void AddToolTipTool(UINT flags, UINT_PTR id, const RECT& area);
     void ShowConnectedState(bool isConnected);
     void EndCall(std::optional<int64_t> droppedAt);
     int64_t CallSeconds(int64_t now) const;

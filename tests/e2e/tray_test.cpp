@@ -11,6 +11,7 @@
 #include <shellapi.h>
 
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <ostream>
 #include <string>
@@ -89,12 +90,10 @@ int JournalCount(const ProgramRun& program, const std::string& call) {
 // (small icon size over its background), and reads the tip from the tooltip that hovering over
 // the icon brings up.
 constexpr wchar_t kWineTrayClass[] = L"__winex11_standalone_tray";
-constexpr wchar_t kToolTipClass[] = L"tooltips_class32";
 // Mean colour distance (sum over red, green, blue) below which a drawn icon counts as found,
 // and above which another icon counts as absent.
 constexpr double kSamePicture = 30.0;
 constexpr double kOtherPicture = 60.0;
-constexpr int kTipTimeoutMs = 4000;
 
 enum class TrayPicture { None, Disconnected, Connected, App };
 
@@ -225,52 +224,18 @@ class ShellTray {
     }
 
     // Hovers over the icon at center and waits until the tray's tooltip shows the expected
-    // text; the text seen last otherwise.
+    // text; the text seen last otherwise. Wine's tray window shows its tooltips only while it
+    // is the active window (its tooltip lacks TTS_ALWAYSTIP), and the program takes the
+    // foreground whenever it opens its tray menu: the tray is brought to the front first, as
+    // a taskbar always is.
     std::string HoverForTip(POINT center, const std::string& expected) const {
         HWND tray = FindWindowW(kWineTrayClass, nullptr);
         DWORD trayProcess = 0;
         GetWindowThreadProcessId(tray, &trayProcess);
-        // Off the icon first, so that the tooltip comes up anew with the current text.
-        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
-        Pause(300);
-        SetCursorPos(center.x, center.y);
-        Pause(50);
-        SetCursorPos(center.x + 1, center.y);
-        std::string seen;
-        WaitUntil(
-            [&] {
-                seen = VisibleTip(trayProcess);
-                return seen == expected;
-            },
-            kTipTimeoutMs);
-        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+        SetForegroundWindow(tray);
+        const std::string seen = HoverForToolTip(center, trayProcess, expected);
+        MovePointerAway();
         return seen;
-    }
-
-  private:
-    struct TipSearch {
-        DWORD process;
-        std::string text;
-    };
-
-    static BOOL CALLBACK FindTip(HWND window, LPARAM parameter) {
-        auto* search = reinterpret_cast<TipSearch*>(parameter);
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        wchar_t name[64] = L"";
-        GetClassNameW(window, name, 64);
-        if (process == search->process && IsWindowVisible(window) &&
-            wcscmp(name, kToolTipClass) == 0) {
-            search->text = WindowText(window);
-            return FALSE;
-        }
-        return TRUE;
-    }
-
-    static std::string VisibleTip(DWORD process) {
-        TipSearch search{process, {}};
-        EnumWindows(FindTip, reinterpret_cast<LPARAM>(&search));
-        return search.text;
     }
 };
 
@@ -539,6 +504,51 @@ TEST_F(Tray, TheIconsPictureAndTipFollowTheConnection) {
     ASSERT_TRUE(program.ChooseTrayMenuItem(kDialHangUpItem));
     ASSERT_TRUE(WaitUntil([main] { return IsNotConnected(main); }));
     expectShell(hungUp);
+    EXPECT_TRUE(program.NoMessageBoxFor(0));
+}
+
+// While another window of the program is open (the settings dialog, the close question), a
+// right click or a double click on the icon shows no menu, dials nothing and leaves that
+// window in front and the main window as it was.
+TEST_F(Tray, WhileAWindowOfTheProgramIsOpenTheIconKeepsItInFront) {
+    ProgramRun program;
+    HWND main = Start(program);
+    ASSERT_NE(main, nullptr);
+    struct Case {
+        const char* label;
+        std::function<HWND()> open;
+        int closeCommand;
+    };
+    const Case cases[] = {
+        {"settings dialog",
+         [&] {
+             return Click(main, IDC_CONFIGURE) ? program.WaitForWindow("Configuración") : nullptr;
+         },
+         IDCANCEL},
+        {"close question",
+         [&] {
+             PressKey(main, VK_ESCAPE);
+             return program.WaitForMessageBox().window;
+         },
+         IDNO},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        HWND open = c.open();
+        ASSERT_NE(open, nullptr) << "the window did not open";
+        for (UINT mouse : {WM_RBUTTONUP, WM_LBUTTONDBLCLK}) {
+            SCOPED_TRACE(mouse == WM_RBUTTONUP ? "right click" : "double click");
+            program.TrayNotify(mouse);
+            EXPECT_EQ(program.WaitForMenu(kNoChangeMs), nullptr) << "a menu opened";
+            EXPECT_EQ(GetForegroundWindow(), open) << "the open window is not in front";
+            EXPECT_TRUE(IsWindowVisible(open));
+            EXPECT_TRUE(IsShown(main));
+        }
+        PostCommand(open, c.closeCommand);
+        ASSERT_TRUE(WaitUntil([open] { return !IsWindow(open); })) << "the window did not close";
+    }
+    EXPECT_EQ(JournalCount(program, "RasDialA"), 0) << "a dial was made";
+    EXPECT_TRUE(program.IsRunning());
     EXPECT_TRUE(program.NoMessageBoxFor(0));
 }
 

@@ -25,24 +25,17 @@ using namespace e2e;
 
 namespace {
 
-// A visible window of the thread with a control of the given id (the main window: "Discar";
+// A visible window of this process with a control of the given id (the main window: "Discar";
 // the close question: "Sí").
-HWND WaitForWindowWithControl(DWORD thread, int id) {
-    std::pair<int, HWND> search{id, nullptr};
+HWND WaitForWindowWithControl(int id) {
+    HWND found = nullptr;
     WaitUntil([&] {
-        EnumThreadWindows(
-            thread,
-            [](HWND window, LPARAM parameter) -> BOOL {
-                auto* wanted = reinterpret_cast<std::pair<int, HWND>*>(parameter);
-                if (IsWindowVisible(window) && GetDlgItem(window, wanted->first) != nullptr) {
-                    wanted->second = window;
-                }
-                return wanted->second == nullptr;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.second != nullptr;
+        for (HWND window : TopLevelWindows(GetCurrentProcessId(), true)) {
+            found = GetDlgItem(window, id) != nullptr ? window : found;
+        }
+        return found != nullptr;
     });
-    return search.second;
+    return found;
 }
 
 // The clock moves during each call (a negative move sets it back) and the window then shows
@@ -69,9 +62,8 @@ TEST(MainWindowClock, ClockSetBackDuringACallCountsItAsNoTimeAndOneMinute) {
     ASSERT_TRUE(testsupport::WriteDword(HKEY_CURRENT_USER, kSettingsKeyPath, "COD", 0));
     testsupport::FakeClock clock(1700000000);
 
-    const DWORD thread = GetCurrentThreadId();
     std::thread user([&] {
-        HWND main = WaitForWindowWithControl(thread, IDC_DIAL);
+        HWND main = WaitForWindowWithControl(IDC_DIAL);
         for (const auto& call : calls) {
             if (main == nullptr || !Click(main, IDC_DIAL) ||
                 !WaitUntil([&] { return IsControlEnabled(main, IDC_HANGUP); })) {
@@ -86,7 +78,7 @@ TEST(MainWindowClock, ClockSetBackDuringACallCountsItAsNoTimeAndOneMinute) {
             EXPECT_TRUE(WaitUntil([&] { return IsControlEnabled(main, IDC_DIAL); }));
         }
         PressKey(main, VK_ESCAPE);
-        if (HWND question = WaitForWindowWithControl(thread, IDYES)) {
+        if (HWND question = WaitForWindowWithControl(IDYES)) {
             Answer(ReadMessageBox(question), IDYES);
         }
     });
