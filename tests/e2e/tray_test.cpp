@@ -276,14 +276,6 @@ class Tray : public testing::Test {
         return Start(program, expectShown);
     }
 
-    static void CloseWithEscape(ProgramRun& program) {
-        PressKey(program.MainWindow(), VK_ESCAPE);
-        const MessageBoxInfo question = program.WaitForMessageBox();
-        ASSERT_TRUE(question) << "no close question after Escape";
-        ASSERT_TRUE(Answer(question, IDYES));
-        ASSERT_TRUE(program.WaitForExit().has_value()) << "the program did not end after Yes";
-    }
-
     static void ExpectOpaque(HWND main) {
         EXPECT_TRUE(WaitUntil([main] { return Opacity(main) == 255; }, kFadeTimeoutMs))
             << "opacity " << Opacity(main).value_or(-1) << " after showing";
