@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "texts/Texts.h"
 #include "driver/Driver.h"
 #include "resource.h"
 #include "support/CallLogFile.h"
 #include "support/LineJournal.h"
+#include "texts/Texts.h"
 
 using namespace e2e;
 using testsupport::CallsOf;
@@ -128,10 +128,10 @@ TEST_P(SettlingLine, HangUpEndsTheProgramOnceTheLineIsFreeOrAfterAboutThreeSecon
     ASSERT_EQ(hangUps.size(), 1u);
     const uint64_t hungUp = hangUps[0].Time();
     // What the program asked after the hang-up, while it waited for the line.
-    const auto hangUp = std::find_if(journal.begin(), journal.end(), [](const JournalLine& line) {
-        return line.Call() == "RasHangUpA";
-    });
-    const std::vector<JournalLine> asked(std::next(hangUp), journal.end());
+    const auto hangUpLine =
+        std::find_if(journal.begin(), journal.end(),
+                     [](const JournalLine& line) { return line.Call() == "RasHangUpA"; });
+    const std::vector<JournalLine> asked(std::next(hangUpLine), journal.end());
     ASSERT_FALSE(asked.empty()) << "the program did not wait for the line";
     for (const JournalLine& line : asked) {
         EXPECT_EQ(line.Call(), "RasGetConnectStatusA");
