@@ -16,6 +16,8 @@ exec </dev/null
 
 # shellcheck source=tools/setup.sh
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+# shellcheck source=tools/win32-tier.sh
+source "$(dirname "${BASH_SOURCE[0]}")/win32-tier.sh"
 
 STARTED=$(date +%s)
 WIN64="$CORVINET_BUILD/win64"
@@ -43,6 +45,7 @@ TOTAL_FAILED=0
 cleanup() {
     local status=$?
     set +e
+    win32_tier_cleanup
     if [[ -n $PREFIX_JOB ]]; then
         kill "$PREFIX_JOB" 2>/dev/null
     fi
@@ -190,6 +193,7 @@ rm -rf "$SERVER_DIR"
 corvinet_start_config_server "$SERVER_DIR" --script "$SERVER_DIR/script.json"
 (prepare_prefix) >"$LOGS/prefix.log" 2>&1 &
 PREFIX_JOB=$!
+win32_tier_prepare
 
 # ---- Builds -------------------------------------------------------------------------------
 
@@ -241,6 +245,7 @@ elif [[ -n $BUILT_WIN64 ]]; then
     rm -rf "$WIN64/screenshots" "$WIN64/scratch"
     run_ctest win64 "$WIN64"
     convert_screenshots
+    win32_tier_run
 fi
 
 # ---- Summary ------------------------------------------------------------------------------
