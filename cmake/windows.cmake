@@ -24,6 +24,7 @@ add_subdirectory(${GTEST_SOURCE_DIR} googletest EXCLUDE_FROM_ALL)
 set(CORVINET_SYSTEM_LIBS rasapi32 wininet comctl32 shell32 advapi32 user32 gdi32 kernel32)
 
 include(cmake/resources.cmake)
+include(cmake/delayload.cmake)
 include(cmake/layers.cmake)
 add_dependencies(corvinet_app text_digest)
 # Everything of the program below its entry point, for the Windows test exes.

@@ -3,4 +3,4 @@ corvinet_layer(dialup
     CORE DialString.cpp
     WIN32 DialupConnection.cpp
     USES settings
-    LIBS rasapi32)
+    LIBS corvinet_delay_rasapi32)

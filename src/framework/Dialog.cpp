@@ -3,8 +3,23 @@
 // exception so that none unwinds through user32.
 #include "framework/Dialog.h"
 
+#include <cstdio>
+#include <exception>
+
 #include "framework/Application.h"
 #include "framework/WaitCursor.h"
+
+namespace {
+
+// Written where a debugger, or Wine's debug channel, shows it.
+void ReportDroppedException(UINT message, const char* what) {
+    char text[256];
+    snprintf(text, sizeof(text),
+             "CORVINET Dialer: exception in the handler of message 0x%04X: %s\n", message, what);
+    OutputDebugStringA(text);
+}
+
+}  // namespace
 
 const MessageMapEntry* MessageMap::FindCommand(UINT id, UINT code) const {
     for (const MessageMapEntry& entry : entries) {
@@ -28,7 +43,9 @@ const MessageMapEntry* MessageMap::FindNotify(UINT id, UINT code) const {
 
 const MessageMapEntry* MessageMap::FindMessage(UINT message) const {
     for (const MessageMapEntry& entry : entries) {
-        if (entry.kind == MessageMapEntry::Kind::Message && entry.message == message) {
+        if ((entry.kind == MessageMapEntry::Kind::Message ||
+             entry.kind == MessageMapEntry::Kind::MessageAfterDefault) &&
+            entry.message == message) {
             return &entry;
         }
     }
@@ -119,16 +136,24 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LP
     if (dialog == nullptr) {
         return FALSE;
     }
+    // A failure inside a handler must not unwind through the system's dialog code; the
+    // message then counts as not handled. It is written to the debugger's output first, so
+    // that it is not lost.
     try {
         return dialog->HandleMessage(message, wParam, lParam);
+    } catch (const std::exception& error) {
+        ReportDroppedException(message, error.what());
     } catch (...) {
-        // A failure inside a handler must not unwind through the system's dialog code; the
-        // message then counts as not handled.
-        return FALSE;
+        ReportDroppedException(message, "unknown exception");
     }
+    return FALSE;
 }
 
 INT_PTR Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (pendingDefault != nullptr && pendingDefault->message == message &&
+        pendingDefault->wParam == wParam && pendingDefault->lParam == lParam) {
+        return FALSE;  // the default processing that RunDefaultFirst asked for
+    }
     switch (message) {
         case WM_INITDIALOG: {
             RECT before;
@@ -144,7 +169,7 @@ INT_PTR Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SETCURSOR:
             if (WaitCursor::IsActive()) {
                 SetCursor(LoadCursor(nullptr, IDC_WAIT));
-                return ReturnResult(message, TRUE);
+                return Answer(message, Handled(TRUE));
             }
             break;
         default:
@@ -154,13 +179,23 @@ INT_PTR Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (entry == nullptr) {
         return FALSE;
     }
-    defaultRequested = false;
-    LRESULT result = (this->*entry->handler)(wParam, lParam);
-    if (defaultRequested) {
-        defaultRequested = false;
-        return FALSE;
+    if (entry->kind == MessageMapEntry::Kind::MessageAfterDefault) {
+        return RunDefaultFirst(*entry, message, wParam, lParam);
     }
-    return ReturnResult(message, result);
+    return Answer(message, (this->*entry->handler)(wParam, lParam));
+}
+
+// The default dialog procedure first (it calls this dialog's procedure, which leaves the
+// message to it), then the handler; the sender gets the default processing's result.
+INT_PTR Dialog::RunDefaultFirst(const MessageMapEntry& entry, UINT message, WPARAM wParam,
+                                LPARAM lParam) {
+    const PendingDefault pending = {message, wParam, lParam};
+    const PendingDefault* outer = pendingDefault;
+    pendingDefault = &pending;
+    const LRESULT result = DefDlgProcA(hwnd, message, wParam, lParam);
+    pendingDefault = outer;
+    (this->*entry.afterDefault)(wParam, lParam);
+    return Answer(message, Handled(result));
 }
 
 // A dialog that its initialisation did not place is centred over its owner, or over the
@@ -200,16 +235,13 @@ INT_PTR Dialog::HandleNotify(NMHDR* header) {
     if (entry == nullptr) {
         return FALSE;
     }
-    defaultRequested = false;
-    LRESULT result = (this->*entry->notify)(header);
-    if (defaultRequested) {
-        defaultRequested = false;
-        return FALSE;
-    }
-    return ReturnResult(WM_NOTIFY, result);
+    return Answer(WM_NOTIFY, (this->*entry->notify)(header));
 }
 
-INT_PTR Dialog::ReturnResult(UINT message, LRESULT result) {
+INT_PTR Dialog::Answer(UINT message, Reply reply) {
+    if (reply.runDefault) {
+        return FALSE;
+    }
     switch (message) {
         // These messages take their result straight from the dialog procedure.
         case WM_CTLCOLORMSGBOX:
@@ -224,9 +256,9 @@ INT_PTR Dialog::ReturnResult(UINT message, LRESULT result) {
         case WM_CHARTOITEM:
         case WM_QUERYDRAGICON:
         case WM_INITDIALOG:
-            return static_cast<INT_PTR>(result);
+            return static_cast<INT_PTR>(reply.result);
         default:
-            SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
+            SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, reply.result);
             return TRUE;
     }
 }

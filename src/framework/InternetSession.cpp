@@ -12,36 +12,30 @@ constexpr DWORD kNumberTextSize = 20;
 
 InternetSession::InternetSession(const char* agent)
     : handle(InternetOpenA(agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)) {
-    if (handle == nullptr) {
+    if (!handle) {
         throw InternetException(GetLastError());
     }
 }
 
-InternetSession::~InternetSession() {
-    InternetCloseHandle(handle);
-}
+InternetSession::~InternetSession() = default;
 
 std::unique_ptr<HttpRequest> InternetSession::OpenUrl(const char* url, DWORD flags) {
-    HINTERNET request = InternetOpenUrlA(handle, url, nullptr, 0, flags, kContext);
+    HINTERNET request = InternetOpenUrlA(handle.get(), url, nullptr, 0, flags, kContext);
     if (request == nullptr) {
         throw InternetException(GetLastError());
     }
     return std::make_unique<HttpRequest>(request);
 }
 
-HttpRequest::~HttpRequest() {
-    Close();
-}
-
 // A header of the response read as a decimal number: its leading digits, nothing when the
 // header is missing, does not fit the buffer or does not begin with a digit.
 std::optional<uint64_t> HttpRequest::QueryNumber(DWORD header) const {
-    if (handle == nullptr) {
+    if (!handle) {
         return std::nullopt;
     }
     char text[kNumberTextSize] = "";
     DWORD size = sizeof(text);
-    if (!HttpQueryInfoA(handle, header, text, &size, nullptr)) {
+    if (!HttpQueryInfoA(handle.get(), header, text, &size, nullptr)) {
         return std::nullopt;
     }
     // The call reports the text's length without its NUL; keep inside the buffer whatever it says.
@@ -71,20 +65,17 @@ std::optional<uint64_t> HttpRequest::QueryContentLength() const {
 }
 
 size_t HttpRequest::Read(void* buffer, size_t capacity) {
-    if (handle == nullptr || buffer == nullptr) {
+    if (!handle || buffer == nullptr) {
         throw FileException(ERROR_INVALID_HANDLE);
     }
     const DWORD wanted = static_cast<DWORD>(std::min<size_t>(capacity, MAXDWORD));
     DWORD received = 0;
-    if (!InternetReadFile(handle, buffer, wanted, &received)) {
+    if (!InternetReadFile(handle.get(), buffer, wanted, &received)) {
         throw InternetException(GetLastError());
     }
     return std::min<size_t>(received, wanted);
 }
 
 void HttpRequest::Close() {
-    if (handle != nullptr) {
-        InternetCloseHandle(handle);
-        handle = nullptr;
-    }
+    handle.reset();
 }

@@ -12,6 +12,8 @@
 #include <memory>
 #include <optional>
 
+#include "framework/Handles.h"
+
 // An Internet function failed; code is what GetLastError said for the failing call.
 class InternetException {
   public:
@@ -50,14 +52,13 @@ class InternetSession {
     std::unique_ptr<HttpRequest> OpenUrl(const char* url, DWORD flags);
 
   private:
-    HINTERNET handle = nullptr;
+    UniqueInternetHandle handle;
 };
 
 // An open request: its status code and its body. Closed at the latest when destroyed.
 class HttpRequest {
   public:
     explicit HttpRequest(HINTERNET handle) : handle(handle) {}
-    ~HttpRequest();
     HttpRequest(const HttpRequest&) = delete;
     HttpRequest& operator=(const HttpRequest&) = delete;
 
@@ -74,5 +75,5 @@ class HttpRequest {
   private:
     std::optional<uint64_t> QueryNumber(DWORD header) const;
 
-    HINTERNET handle;
+    UniqueInternetHandle handle;
 };

@@ -4,4 +4,4 @@ corvinet_layer(framework
     WIN32 Application.cpp Controls.cpp DataExchange.cpp Dialog.cpp InternetSession.cpp
           ResourceStrings.cpp WaitCursor.cpp
     USES texts
-    LIBS wininet comctl32 user32 gdi32 kernel32)
+    LIBS corvinet_delay_wininet comctl32 user32 gdi32 kernel32)

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "framework/Application.h"
+#include "framework/Handles.h"
 #include "framework/ResourceStrings.h"
 #include "resource.h"
 
@@ -43,7 +44,7 @@ void AboutDialog::OpenProviderPage() {
 // such a bitmap with the control, Wine's control leaves it behind: one bitmap more for every
 // opening of the box. Taken out of the control before the box goes, the bitmap is the box's to
 // delete on both, and the control has nothing left to delete.
-LRESULT AboutDialog::OnDestroy(WPARAM, LPARAM) {
+Reply AboutDialog::OnDestroy(WPARAM, LPARAM) {
     for (HWND child = GetWindow(hwnd, GW_CHILD); child != nullptr;
          child = GetWindow(child, GW_HWNDNEXT)) {
         char className[16] = "";
@@ -52,12 +53,8 @@ LRESULT AboutDialog::OnDestroy(WPARAM, LPARAM) {
             (GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) != SS_BITMAP) {
             continue;
         }
-        HGDIOBJ picture =
-            reinterpret_cast<HGDIOBJ>(SendMessageA(child, STM_SETIMAGE, IMAGE_BITMAP, 0));
-        if (picture != nullptr) {
-            DeleteObject(picture);
-        }
+        UniqueBitmap picture(
+            reinterpret_cast<HBITMAP>(SendMessageA(child, STM_SETIMAGE, IMAGE_BITMAP, 0)));
     }
-    Default();
-    return 0;
+    return RunDefault();
 }

@@ -19,7 +19,7 @@ class AboutDialog : public Dialog {
 
   private:
     void OpenProviderPage();
-    LRESULT OnDestroy(WPARAM, LPARAM);
+    Reply OnDestroy(WPARAM, LPARAM);
 
     std::string noticeText;  // the copyright line shown in static 1031
 };

@@ -1,5 +1,7 @@
 #include "ui/ButtonBitmap.h"
 
+#include "framework/Handles.h"
+
 namespace {
 
 constexpr BYTE kDrawnFaceGrey = 192;  // the background the pictures were drawn on
@@ -11,13 +13,13 @@ bool IsDrawnFace(BYTE red, BYTE green, BYTE blue) {
 
 // Palette pictures (16 colours): change the palette entry.
 void MapPalette(HBITMAP bitmap, COLORREF face) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    if (dc == nullptr) {
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!dc) {
         return;
     }
-    HGDIOBJ previous = SelectObject(dc, bitmap);
+    HGDIOBJ previous = SelectObject(dc.get(), bitmap);
     RGBQUAD colours[kMaxPaletteColours];
-    UINT count = GetDIBColorTable(dc, 0, kMaxPaletteColours, colours);
+    UINT count = GetDIBColorTable(dc.get(), 0, kMaxPaletteColours, colours);
     for (UINT i = 0; i < count; ++i) {
         if (IsDrawnFace(colours[i].rgbRed, colours[i].rgbGreen, colours[i].rgbBlue)) {
             colours[i].rgbRed = GetRValue(face);
@@ -25,9 +27,8 @@ void MapPalette(HBITMAP bitmap, COLORREF face) {
             colours[i].rgbBlue = GetBValue(face);
         }
     }
-    SetDIBColorTable(dc, 0, count, colours);
-    SelectObject(dc, previous);
-    DeleteDC(dc);
+    SetDIBColorTable(dc.get(), 0, count, colours);
+    SelectObject(dc.get(), previous);
 }
 
 // True-colour pictures: change the background pixels themselves.

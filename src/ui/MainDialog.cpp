@@ -37,6 +37,13 @@ UINT TaskbarCreatedMessage() {
     return message;
 }
 
+// A settings record as the registry holds it now (on a first run this creates the key).
+DialerSettings LoadSettings() {
+    DialerSettings settings;
+    settings.Load();
+    return settings;
+}
+
 }  // namespace
 
 MainDialog::MainDialog(HWND parent) : Dialog(IDD_MAIN, parent) {
@@ -44,20 +51,12 @@ MainDialog::MainDialog(HWND parent) : Dialog(IDD_MAIN, parent) {
     connectedIcon = LoadProgramIcon(IDI_CONNECTED);
     disconnectedIcon = LoadProgramIcon(IDI_DISCONNECTED);
     trayIcon.SetIcons(appIcon, connectedIcon, disconnectedIcon);
-    DialerSettings settings;
-    settings.Load();
-    hidden = settings.GetMinimize();
+    hidden = LoadSettings().GetMinimize() != 0;
 }
 
-MainDialog::~MainDialog() {
-    // The bitmaps are ours; the icons are shared. The connection is left as it is.
-    for (HBITMAP bitmap : {mailBitmap, timerBitmap, usageBitmap}) {
-        if (bitmap != nullptr) {
-            DeleteObject(bitmap);
-        }
-    }
-    appearance.Release();
-}
+// The bitmaps and the library reference go with their owners; the icons are shared. The
+// connection is left as it is.
+MainDialog::~MainDialog() = default;
 
 const MessageMap& MainDialog::GetMessageMap() const {
     static const MessageMap map = {
@@ -68,15 +67,18 @@ const MessageMap& MainDialog::GetMessageMap() const {
         OnClicked(IDC_TIMER, &MainDialog::OnDisconnectTimer),
         OnClicked(IDC_LOCATION, &MainDialog::OnLocation),
         OnClicked(IDC_USAGE, &MainDialog::OnUsage),
+        OnClicked(ID_TRAY_SHOWHIDE, &MainDialog::OnTrayShowHide),
+        OnClicked(ID_TRAY_DIALHANGUP, &MainDialog::OnTrayDialHangUp),
+        OnClicked(ID_TRAY_ABOUT, &MainDialog::RunAboutBox),
+        OnClicked(ID_TRAY_CLOSE, &MainDialog::OnCancel),
         OnMessage(WM_TIMER, &MainDialog::OnTimer),
         OnMessage(WM_SYSCOMMAND, &MainDialog::OnSysCommand),
-        OnMessage(WM_WINDOWPOSCHANGED, &MainDialog::OnWindowPosChanged),
+        OnMessageAfterDefault(WM_WINDOWPOSCHANGED, &MainDialog::OnWindowPosChanged),
         OnMessage(WM_TRAYNOTIFY, &MainDialog::OnTrayNotify),
         OnMessage(TaskbarCreatedMessage(), &MainDialog::OnTaskbarCreated),
         OnMessage(WM_PAINT, &MainDialog::OnPaint),
         OnMessage(WM_QUERYDRAGICON, &MainDialog::OnQueryDragIcon),
-        OnMessage(WM_SHOWWINDOW, &MainDialog::OnShowWindow),
-        OnMessage(WM_ERASEBKGND, &MainDialog::OnEraseBkgnd),
+        OnMessageAfterDefault(WM_SHOWWINDOW, &MainDialog::OnShowWindow),
         OnMessage(kFadeInMessage, &MainDialog::OnFirstShowFadeIn),
         OnNotify(kAnyId, TTN_NEEDTEXTA, &MainDialog::OnToolTipNeedText),
     };
@@ -105,14 +107,13 @@ BOOL MainDialog::OnInitDialog() {
     trayIcon.SetWindow(hwnd);
     trayIcon.Add();
 
-    DialerSettings settings;
-    settings.Load();
+    const DialerSettings settings = LoadSettings();
     locationIndex = settings.GetLocation();
-    ShowLocationName();
+    ShowLocationName(settings);
     AttachButtonBitmaps();
-    closeOnDisconnect = settings.GetCloseOnDisconnect();
-    connected = 0;
-    disconnectArmed = 0;
+    closeOnDisconnect = settings.GetCloseOnDisconnect() != 0;
+    connected = false;
+    disconnectArmed = false;
     disconnectLimit = 30;
     disconnectMode = 0;
     connectStart = 0;
@@ -138,9 +139,7 @@ void MainDialog::AddAboutMenuItem() {
 }
 
 // The caption of the location button: the name of entry locationIndex + 1, empty when unreadable.
-void MainDialog::ShowLocationName() {
-    DialerSettings settings;
-    settings.Load();
+void MainDialog::ShowLocationName(const DialerSettings& settings) {
     char name[kListTextSize] = "";
     long long entry = static_cast<long long>(locationIndex) + 1;
     if (entry > 0 && entry <= UINT32_MAX) {
@@ -151,12 +150,12 @@ void MainDialog::ShowLocationName() {
 
 void MainDialog::AttachButtonBitmaps() {
     HINSTANCE instance = Application::GetInstance();
-    mailBitmap = LoadButtonBitmap(instance, IDB_MAIL);
-    timerBitmap = LoadButtonBitmap(instance, IDB_TIMER);
-    usageBitmap = LoadButtonBitmap(instance, IDB_USAGE);
-    mailButton.SetImage(mailBitmap);
-    timerButton.SetImage(timerBitmap);
-    usageButton.SetImage(usageBitmap);
+    mailBitmap.reset(LoadButtonBitmap(instance, IDB_MAIL));
+    timerBitmap.reset(LoadButtonBitmap(instance, IDB_TIMER));
+    usageBitmap.reset(LoadButtonBitmap(instance, IDB_USAGE));
+    mailButton.SetImage(mailBitmap.get());
+    timerButton.SetImage(timerBitmap.get());
+    usageButton.SetImage(usageBitmap.get());
 }
 
 // Tooltips for the child controls: each asks for its text when shown (OnToolTipNeedText).
@@ -179,26 +178,25 @@ void MainDialog::EnableToolTips() {
     }
 }
 
-LRESULT MainDialog::OnToolTipNeedText(NMHDR* header) {
+Reply MainDialog::OnToolTipNeedText(NMHDR* header) {
     auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
     if ((info->uFlags & TTF_IDISHWND) == 0) {
-        return FALSE;
+        return Handled(FALSE);
     }
     int id = GetDlgCtrlID(reinterpret_cast<HWND>(header->idFrom));
     if (id == 0) {
-        return FALSE;
+        return Handled(FALSE);
     }
     // The tooltip of control c is string c - 500, taken as a 16-bit resource number.
     info->lpszText = MAKEINTRESOURCEA(static_cast<WORD>(id - IDS_TOOLTIP_BASE));
     info->hinst = Application::GetInstance();
-    return TRUE;
+    return Handled(TRUE);
 }
 
 void MainDialog::OnDial() {
     WaitCursor waitCursor;
     UpdateData(true);
-    DialerSettings settings;
-    settings.Load();
+    DialerSettings settings = LoadSettings();
     settings.SetLocation(locationIndex);
     settings.Save();  // only dialling stores the chosen location, even when the dial fails
     if (connection.Dial(locationIndex) == 0) {
@@ -206,8 +204,8 @@ void MainDialog::OnDial() {
     }
     callLog.WriteCallStart();
     connectStart = Now();
-    connected = 1;
-    trayIcon.SetIcon(1);
+    connected = true;
+    trayIcon.SetIcon(kTrayConnectedIcon);
     trayIcon.SetTip(texts::kTipConnected);
     ShowConnectedState(true);
     // The configuration check: a newer list is downloaded, a newer release offered. Yes to the
@@ -223,15 +221,15 @@ void MainDialog::OnHangUp() {
     WaitCursor waitCursor;
     connection.HangUp();
     ShowConnectedState(false);
-    trayIcon.SetIcon(2);
+    trayIcon.SetIcon(kTrayDisconnectedIcon);
     trayIcon.SetTip(texts::kTipDisconnected);
-    connected = 0;
+    connected = false;
     int64_t elapsed = Now() - connectStart;
     onlineSeconds += elapsed;
     int minutes = static_cast<int>(elapsed / 60 + 1);
     callLog.WriteCallEnd(minutes);
     waitCursor.End();
-    if (closeOnDisconnect != 0) {
+    if (closeOnDisconnect) {
         trayIcon.Remove();
         EndDialog(IDCANCEL);
     }
@@ -244,28 +242,26 @@ void MainDialog::ShowConnectedState(bool isConnected) {
     mailButton.Enable(isConnected);
 }
 
-LRESULT MainDialog::OnTimer(WPARAM id, LPARAM) {
+// Every timer message, handled or not, goes on to the default processing.
+Reply MainDialog::OnTimer(WPARAM id, LPARAM) {
     if (id == kClockTimerId) {
         UpdateClock();
         // Scheduled disconnect: a schedule that falls due is switched off before the hang-up,
         // so that it cannot fire twice whatever the hang-up does; with no call up, switching it
         // off is all. The hang-up may end the window (close on disconnect): nothing follows it.
-        if (disconnectArmed != 0 &&
-            IsDisconnectDue(disconnectMode, disconnectLimit, connected != 0, connectStart, Now())) {
-            disconnectArmed = 0;
-            if (connected != 0) {
+        if (disconnectArmed &&
+            IsDisconnectDue(disconnectMode, disconnectLimit, connected, connectStart, Now())) {
+            disconnectArmed = false;
+            if (connected) {
                 OnHangUp();
-                Default();
-                return 0;
             }
         }
     }
-    Default();
-    return 0;
+    return RunDefault();
 }
 
 void MainDialog::UpdateClock() {
-    int64_t seconds = connected != 0 ? (Now() - connectStart) + onlineSeconds : onlineSeconds;
+    int64_t seconds = connected ? (Now() - connectStart) + onlineSeconds : onlineSeconds;
     std::string text = FormatOnlineTime(seconds);
     if (text != onlineTimeText) {
         onlineTimeText = text;
@@ -276,11 +272,10 @@ void MainDialog::UpdateClock() {
 void MainDialog::OnConfigure() {
     SettingsDialog settingsDialog;
     settingsDialog.DoModal();  // saved or cancelled: the window shows what the registry now holds
-    DialerSettings settings;
-    settings.Load();
+    const DialerSettings settings = LoadSettings();
     locationIndex = settings.GetLocation();
-    ShowLocationName();
-    closeOnDisconnect = settings.GetCloseOnDisconnect();
+    ShowLocationName(settings);
+    closeOnDisconnect = settings.GetCloseOnDisconnect() != 0;
     UpdateData(false);
 }
 
@@ -299,18 +294,11 @@ void MainDialog::OnDisconnectTimer() {
 // The chosen location is only held here; the next dial stores it.
 void MainDialog::OnLocation() {
     LocationDialog chooser;
-    DialerSettings settings;
-    settings.Load();
+    const DialerSettings settings = LoadSettings();
     chooser.SetLocationTarget(&locationIndex);
-    if (chooser.DoModal() != IDOK) {
-        return;
+    if (chooser.DoModal() == IDOK) {
+        ShowLocationName(settings);
     }
-    char name[kListTextSize] = "";
-    long long entry = static_cast<long long>(locationIndex) + 1;
-    if (entry > 0 && entry <= UINT32_MAX) {
-        settings.ReadListName(static_cast<uint32_t>(entry), name, sizeof(name));
-    }
-    locationButton.SetText(name);
 }
 
 void MainDialog::OnUsage() {
@@ -324,34 +312,38 @@ void MainDialog::RunAboutBox() {
     about.DoModal();
 }
 
-LRESULT MainDialog::OnSysCommand(WPARAM id, LPARAM) {
+Reply MainDialog::OnSysCommand(WPARAM id, LPARAM) {
     if ((id & 0xFFF0) == IDM_ABOUTBOX) {
         RunAboutBox();
     } else if (id == SC_CLOSE) {
-        ShowMainWindow(0);  // the close box only hides the window to the notification area
+        ShowMainWindow(kHideMainWindow);  // the close box only hides the window to the tray
     } else {
-        Default();
+        return RunDefault();
     }
-    return 0;
+    return Handled();
 }
 
-LRESULT MainDialog::OnWindowPosChanged(WPARAM, LPARAM) {
-    Default();
-    if (hidden != 0) {
+// With the Minimize setting the window starts hidden: the modal run shows it, and this hides it
+// again at once, leaving only the tray icon.
+void MainDialog::OnWindowPosChanged(WPARAM, LPARAM) {
+    if (hidden) {
         ShowWindow(hwnd, SW_HIDE);
     }
-    return 0;
 }
 
 void MainDialog::ShowMainWindow(int how) {
-    if (how == 0) {
-        hidden = 1;
+    if (how == kHideMainWindow) {
+        hidden = true;
         ShowWindow(hwnd, SW_HIDE);
-    } else if (how == 1) {
-        hidden = 0;
+    } else if (how == kShowMainWindow) {
+        hidden = false;
         ShowWindow(hwnd, SW_SHOW);
         SetForegroundWindow(hwnd);
     }
+}
+
+void MainDialog::ToggleMainWindow() {
+    ShowMainWindow(IsWindowVisible(hwnd) ? kHideMainWindow : kShowMainWindow);
 }
 
 void MainDialog::OnCancel() {
@@ -365,111 +357,98 @@ void MainDialog::OnCancel() {
     appearance.Release();
 }
 
-BOOL MainDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
-    switch (LOWORD(wParam)) {
-        case ID_TRAY_SHOWHIDE:
-            ShowMainWindow(IsWindowVisible(hwnd) ? 0 : 1);
-            break;
-        case ID_TRAY_DIALHANGUP:
-            if (connected != 0) {
-                OnHangUp();
-            } else {
-                OnDial();
-            }
-            break;
-        case ID_TRAY_ABOUT:
-            RunAboutBox();
-            break;
-        case ID_TRAY_CLOSE:
-            OnCancel();
-            break;
-        default:
-            break;
-    }
-    return Dialog::OnCommand(wParam, lParam);
+void MainDialog::OnTrayShowHide() {
+    ToggleMainWindow();
 }
 
-LRESULT MainDialog::OnTrayNotify(WPARAM, LPARAM mouseMessage) {
+void MainDialog::OnTrayDialHangUp() {
+    if (connected) {
+        OnHangUp();
+    } else {
+        OnDial();
+    }
+}
+
+Reply MainDialog::OnTrayNotify(WPARAM, LPARAM mouseMessage) {
     if (mouseMessage == WM_LBUTTONDBLCLK) {
-        ShowMainWindow(IsWindowVisible(hwnd) ? 0 : 1);
+        ToggleMainWindow();
     } else if (mouseMessage == WM_RBUTTONUP) {
         ShowTrayMenu();
     }
-    return 0;
+    return Handled();
 }
 
 void MainDialog::ShowTrayMenu() {
-    HMENU menu = CreatePopupMenu();
-    if (menu == nullptr) {
+    UniqueMenu menu(CreatePopupMenu());
+    if (!menu) {
         return;
     }
-    AppendMenuA(menu, MF_STRING, ID_TRAY_SHOWHIDE,
+    AppendMenuA(menu.get(), MF_STRING, ID_TRAY_SHOWHIDE,
                 IsWindowVisible(hwnd) ? texts::kMenuHideWindow : texts::kMenuShowWindow);
-    AppendMenuA(menu, MF_STRING, ID_TRAY_DIALHANGUP,
-                connected != 0 ? texts::kMenuHangUp : texts::kMenuDial);
-    AppendMenuA(menu, MF_STRING, ID_TRAY_ABOUT, texts::kMenuAbout);
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, ID_TRAY_CLOSE, texts::kMenuClose);
-    SetMenuDefaultItem(menu, 0, TRUE);
+    AppendMenuA(menu.get(), MF_STRING, ID_TRAY_DIALHANGUP,
+                connected ? texts::kMenuHangUp : texts::kMenuDial);
+    AppendMenuA(menu.get(), MF_STRING, ID_TRAY_ABOUT, texts::kMenuAbout);
+    AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu.get(), MF_STRING, ID_TRAY_CLOSE, texts::kMenuClose);
+    SetMenuDefaultItem(menu.get(), 0, TRUE);
     POINT cursor;
     GetCursorPos(&cursor);
-    TrackPopupMenu(menu, TPM_RIGHTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd, nullptr);
-    DestroyMenu(menu);
+    TrackPopupMenu(menu.get(), TPM_RIGHTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd,
+                   nullptr);
 }
 
 // The shell announces a new taskbar (it was restarted): without the icon a hidden window
 // could never be shown again, so put it back as it was.
-LRESULT MainDialog::OnTaskbarCreated(WPARAM, LPARAM) {
+Reply MainDialog::OnTaskbarCreated(WPARAM, LPARAM) {
     trayIcon.Restore();
-    return 0;
+    return Handled();
 }
 
-LRESULT MainDialog::OnPaint(WPARAM, LPARAM) {
+Reply MainDialog::OnPaint(WPARAM, LPARAM) {
     if (IsIconic(hwnd)) {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(hwnd, &paint);
-        SendMessageA(hwnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-        int iconWidth = GetSystemMetrics(SM_CXICON);
-        int iconHeight = GetSystemMetrics(SM_CYICON);
-        RECT client;
-        GetClientRect(hwnd, &client);
-        int x = (client.right - client.left - iconWidth + 1) / 2;
-        int y = (client.bottom - client.top - iconHeight + 1) / 2;
-        DrawIcon(dc, x, y, appIcon);
-        EndPaint(hwnd, &paint);
-        return 0;
+        PaintMinimised();
+        return Handled();
     }
-    if (firstPaintDone == 0) {
-        firstPaintDone = 1;
+    if (!firstPaintDone) {
+        firstPaintDone = true;
     } else {
         appearance.FadeWindow(false);
     }
-    Default();
-    return 0;
+    return RunDefault();
 }
 
-LRESULT MainDialog::OnQueryDragIcon(WPARAM, LPARAM) {
-    return reinterpret_cast<LRESULT>(appIcon);
+// The program's icon in the middle of the minimised window.
+void MainDialog::PaintMinimised() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd, &paint);
+    SendMessageA(hwnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    int iconWidth = GetSystemMetrics(SM_CXICON);
+    int iconHeight = GetSystemMetrics(SM_CYICON);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    int x = (client.right - client.left - iconWidth + 1) / 2;
+    int y = (client.bottom - client.top - iconHeight + 1) / 2;
+    DrawIcon(dc, x, y, appIcon);
+    EndPaint(hwnd, &paint);
 }
 
-LRESULT MainDialog::OnShowWindow(WPARAM show, LPARAM) {
-    Default();
+Reply MainDialog::OnQueryDragIcon(WPARAM, LPARAM) {
+    return Handled(reinterpret_cast<LRESULT>(appIcon));
+}
+
+// Hiding fades the window out while it is still on screen; the first showing fades it in
+// once it has been painted (the first paint itself does not fade).
+void MainDialog::OnShowWindow(WPARAM show, LPARAM) {
     if (show == FALSE) {
         appearance.FadeWindow(true);
-    } else if (firstPaintDone == 0) {
+    } else if (!firstPaintDone) {
         PostMessageA(hwnd, kFadeInMessage, 0, 0);
     }
-    return 0;
 }
 
-LRESULT MainDialog::OnFirstShowFadeIn(WPARAM, LPARAM) {
+Reply MainDialog::OnFirstShowFadeIn(WPARAM, LPARAM) {
     if (IsWindowVisible(hwnd)) {
         appearance.FadeWindow(false);
     }
-    return 0;
-}
-
-LRESULT MainDialog::OnEraseBkgnd(WPARAM, LPARAM) {
-    Default();
-    return 0;
+    return Handled();
 }

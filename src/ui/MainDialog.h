@@ -12,9 +12,15 @@
 #include "dialup/DialupConnection.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
+#include "framework/Handles.h"
 #include "ui/TrayIcon.h"
 #include "ui/WindowAppearance.h"
 #include "usage/CallLog.h"
+
+class DialerSettings;
+
+// ShowMainWindow's argument; any other value does nothing.
+enum MainWindowShow : int { kHideMainWindow = 0, kShowMainWindow = 1 };
 
 class MainDialog : public Dialog {
   public:
@@ -24,14 +30,12 @@ class MainDialog : public Dialog {
     void OnDial();
     void OnHangUp();
     void OnCancel() override;
-    // 0 hides the window to the notification area, 1 shows it in front; other values do nothing.
     void ShowMainWindow(int how);
 
   protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(DataExchange& exchange) override;
     const MessageMap& GetMessageMap() const override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
   private:
     void OnConfigure();
@@ -39,43 +43,46 @@ class MainDialog : public Dialog {
     void OnDisconnectTimer();
     void OnLocation();
     void OnUsage();
-    LRESULT OnTimer(WPARAM id, LPARAM);
-    LRESULT OnSysCommand(WPARAM id, LPARAM);
-    LRESULT OnWindowPosChanged(WPARAM, LPARAM);
-    LRESULT OnTrayNotify(WPARAM, LPARAM mouseMessage);
-    LRESULT OnTaskbarCreated(WPARAM, LPARAM);
-    LRESULT OnPaint(WPARAM, LPARAM);
-    LRESULT OnQueryDragIcon(WPARAM, LPARAM);
-    LRESULT OnShowWindow(WPARAM show, LPARAM);
-    LRESULT OnEraseBkgnd(WPARAM, LPARAM);
-    LRESULT OnFirstShowFadeIn(WPARAM, LPARAM);
-    LRESULT OnToolTipNeedText(NMHDR* header);
+    void OnTrayShowHide();
+    void OnTrayDialHangUp();
+    void RunAboutBox();
+    Reply OnTimer(WPARAM id, LPARAM);
+    Reply OnSysCommand(WPARAM id, LPARAM);
+    void OnWindowPosChanged(WPARAM, LPARAM);
+    Reply OnTrayNotify(WPARAM, LPARAM mouseMessage);
+    Reply OnTaskbarCreated(WPARAM, LPARAM);
+    Reply OnPaint(WPARAM, LPARAM);
+    Reply OnQueryDragIcon(WPARAM, LPARAM);
+    void OnShowWindow(WPARAM show, LPARAM);
+    Reply OnFirstShowFadeIn(WPARAM, LPARAM);
+    Reply OnToolTipNeedText(NMHDR* header);
 
     void AddAboutMenuItem();
-    void ShowLocationName();
+    void ShowLocationName(const DialerSettings& settings);
     void AttachButtonBitmaps();
     void EnableToolTips();
     void ShowConnectedState(bool isConnected);
     void ShowTrayMenu();
-    void RunAboutBox();
+    void ToggleMainWindow();
     void UpdateClock();
+    void PaintMinimised();
 
     Button usageButton, locationButton, timerButton, mailButton, dialButton, hangUpButton;
     std::string onlineTimeText;
     CallLog callLog;
-    int firstPaintDone = 0;
+    bool firstPaintDone = false;
     WindowAppearance appearance;  // holds the user-interface library (user32Module)
     int32_t locationIndex = 0;
-    int closeOnDisconnect = 1;
-    int disconnectArmed = 0;
+    bool closeOnDisconnect = true;
+    bool disconnectArmed = false;
     uint32_t disconnectLimit = 30;
     uint32_t disconnectMode = 0;
-    int hidden = 0;
-    HBITMAP mailBitmap = nullptr, timerBitmap = nullptr, usageBitmap = nullptr;
+    bool hidden = false;
+    UniqueBitmap mailBitmap, timerBitmap, usageBitmap;
     TrayIcon trayIcon;
     int64_t connectStart = 0;
     int64_t onlineSeconds = 0;
-    int connected = 0;
+    bool connected = false;
     DialupConnection connection;
     HICON appIcon = nullptr, connectedIcon = nullptr, disconnectedIcon = nullptr;
     HWND toolTip = nullptr;

@@ -48,13 +48,13 @@ void TrayIcon::SetIcon(int which) {
     Identify();
     record.uFlags = NIF_ICON;
     switch (which) {
-        case 0:
+        case kTrayAppIcon:
             record.hIcon = appIcon;
             break;
-        case 1:
+        case kTrayConnectedIcon:
             record.hIcon = connectedIcon;
             break;
-        case 2:
+        case kTrayDisconnectedIcon:
             record.hIcon = disconnectedIcon;
             break;
         default:

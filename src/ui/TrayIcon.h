@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
+// The pictures SetIcon shows; any other value keeps the picture.
+enum TrayPicture : int { kTrayAppIcon = 0, kTrayConnectedIcon = 1, kTrayDisconnectedIcon = 2 };
+
 class TrayIcon {
   public:
     using NotifyFunction = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAA);
@@ -15,7 +18,7 @@ class TrayIcon {
     void SetIcons(HICON app, HICON connected, HICON disconnected);
     void SetWindow(HWND window) { owner = window; }
     void Add();
-    // which: 0 the application icon, 1 connected, 2 disconnected; any other value keeps it.
+    // which: a TrayPicture; any other value keeps the picture.
     void SetIcon(int which);
     void SetTip(const char* text);
     void Remove();

@@ -8,15 +8,11 @@ using SetLayeredWindowAttributesFunction = BOOL(WINAPI*)(HWND, COLORREF, BYTE, D
 
 // A second Load gives back the reference the first one took, so that none is lost.
 void WindowAppearance::Load(const char* libraryName) {
-    Release();
-    user32Module = LoadLibraryA(libraryName);
+    user32Module.reset(LoadLibraryA(libraryName));
 }
 
 void WindowAppearance::Release() {
-    if (user32Module != nullptr) {
-        FreeLibrary(user32Module);
-        user32Module = nullptr;
-    }
+    user32Module.reset();
 }
 
 void WindowAppearance::MakeLayered() const {
@@ -25,11 +21,11 @@ void WindowAppearance::MakeLayered() const {
 }
 
 bool WindowAppearance::SetOpacity(BYTE alpha) const {
-    if (user32Module == nullptr) {
+    if (!user32Module) {
         return true;
     }
     auto setAttributes = reinterpret_cast<SetLayeredWindowAttributesFunction>(
-        reinterpret_cast<void*>(GetProcAddress(user32Module, "SetLayeredWindowAttributes")));
+        reinterpret_cast<void*>(GetProcAddress(user32Module.get(), "SetLayeredWindowAttributes")));
     if (setAttributes == nullptr) {
         return false;
     }

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "framework/Handles.h"
+
 class WindowAppearance {
   public:
     // Loads the user-interface library whose transparency function is used.
@@ -15,9 +17,9 @@ class WindowAppearance {
     // the function: nothing done, failure.
     bool SetOpacity(BYTE alpha) const;
     void FadeWindow(bool out) const;
-    HMODULE GetModule() const { return user32Module; }
+    HMODULE GetModule() const { return user32Module.get(); }
 
   private:
-    HMODULE user32Module = nullptr;
+    UniqueModule user32Module;
     HWND target = nullptr;
 };

@@ -72,9 +72,9 @@ int CallLog::Open() {
 // A log whose header cannot be written is closed again: records without a header would be lost
 // at the next start anyway.
 bool CallLog::OpenFile() {
-    file = CreateFileA(kCallLogName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    file.reset(CreateFileA(kCallLogName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         return false;
     }
     if (!MendHeader()) {
@@ -86,23 +86,20 @@ bool CallLog::OpenFile() {
 }
 
 void CallLog::Close() {
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-        file = INVALID_HANDLE_VALUE;
-    }
+    file.reset();
 }
 
 // A read that returns less than a full block has reached the end of the file: its whole
 // records are taken and a shorter piece after them ends the reading, as a short record does.
 template <class Each>
 bool CallLog::ForEachRecord(Each each) {
-    if (!SeekTo(file, kLogHeaderSize)) {
+    if (!SeekTo(file.get(), kLogHeaderSize)) {
         return false;
     }
     std::vector<uint8_t> block(kBlockSize);
     for (;;) {
         DWORD got = 0;
-        if (ReadFile(file, block.data(), kBlockSize, &got, nullptr) == FALSE) {
+        if (ReadFile(file.get(), block.data(), kBlockSize, &got, nullptr) == FALSE) {
             return false;
         }
         const DWORD whole = got - got % kLogRecordSize;
@@ -122,22 +119,23 @@ bool CallLog::ForEachRecord(Each each) {
 bool CallLog::MendHeader() {
     uint8_t header[kLogHeaderSize];
     DWORD got = 0;
-    if (!SeekTo(file, 0) || ReadFile(file, header, sizeof header, &got, nullptr) == FALSE) {
+    if (!SeekTo(file.get(), 0) ||
+        ReadFile(file.get(), header, sizeof header, &got, nullptr) == FALSE) {
         return false;
     }
     if (IsValidLogHeader(header, got)) {
         return true;
     }
     EncodeLogHeader(header);
-    return SeekTo(file, 0) && SetEndOfFile(file) != FALSE &&
-           WriteAll(file, header, sizeof header) && FlushFileBuffers(file) != FALSE;
+    return SeekTo(file.get(), 0) && SetEndOfFile(file.get()) != FALSE &&
+           WriteAll(file.get(), header, sizeof header) && FlushFileBuffers(file.get()) != FALSE;
 }
 
 // A length after the header that is not a whole number of records means the last append was
 // cut short; its piece is dropped so that the next record starts on a boundary. Should the cut
 // fail, appends still write at the boundary (Append).
 bool CallLog::DropTornTail() {
-    const int64_t size = FileSize(file);
+    const int64_t size = FileSize(file.get());
     if (size < static_cast<int64_t>(kLogHeaderSize)) {
         return false;
     }
@@ -145,20 +143,22 @@ bool CallLog::DropTornTail() {
     if (boundary == size) {
         return true;
     }
-    return SeekTo(file, boundary) && SetEndOfFile(file) != FALSE && FlushFileBuffers(file) != FALSE;
+    return SeekTo(file.get(), boundary) && SetEndOfFile(file.get()) != FALSE &&
+           FlushFileBuffers(file.get()) != FALSE;
 }
 
 // Keeps only the records of the current local year. The copy goes to the swap file, is flushed,
 // and then replaces the log in one move; a log without anything to drop is left alone.
 bool CallLog::TrimEarlierYears(int currentYear) {
-    HANDLE swap = CreateFileA(kCallLogSwapName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (swap == INVALID_HANDLE_VALUE) {
+    UniqueFile swap(CreateFileA(kCallLogSwapName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!swap) {
         return false;
     }
     bool droppedAny = false;
-    const bool copied = CopyCurrentYear(swap, currentYear, droppedAny) && FlushFileBuffers(swap);
-    CloseHandle(swap);
+    const bool copied =
+        CopyCurrentYear(swap.get(), currentYear, droppedAny) && FlushFileBuffers(swap.get());
+    swap.reset();
     if (!copied || !droppedAny) {
         DeleteFileA(kCallLogSwapName);
         return copied;
@@ -179,7 +179,8 @@ bool CallLog::TrimEarlierYears(int currentYear) {
 bool CallLog::CopyCurrentYear(HANDLE swap, int currentYear, bool& droppedAny) {
     uint8_t header[kLogHeaderSize];
     DWORD got = 0;
-    if (!SeekTo(file, 0) || ReadFile(file, header, sizeof header, &got, nullptr) == FALSE ||
+    if (!SeekTo(file.get(), 0) ||
+        ReadFile(file.get(), header, sizeof header, &got, nullptr) == FALSE ||
         got != sizeof header || !WriteAll(swap, header, sizeof header)) {
         return false;
     }
@@ -215,14 +216,14 @@ void CallLog::Append(const CallRecord& record) {
     if (!IsOpen()) {
         return;
     }
-    const int64_t size = FileSize(file);
-    if (size < static_cast<int64_t>(kLogHeaderSize) || !SeekTo(file, RecordBoundary(size))) {
+    const int64_t size = FileSize(file.get());
+    if (size < static_cast<int64_t>(kLogHeaderSize) || !SeekTo(file.get(), RecordBoundary(size))) {
         return;
     }
     uint8_t bytes[kLogRecordSize];
     EncodeCallRecord(record, bytes);
-    if (WriteAll(file, bytes, sizeof bytes)) {
-        FlushFileBuffers(file);
+    if (WriteAll(file.get(), bytes, sizeof bytes)) {
+        FlushFileBuffers(file.get());
     }
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/Handles.h"
 #include "usage/CallRecord.h"
 
 constexpr char kCallLogName[] = "CORVINET.REC";
@@ -16,7 +17,7 @@ constexpr char kCallLogSwapName[] = "MAVTMP.SWP";
 class CallLog {
   public:
     CallLog() = default;
-    ~CallLog();
+    virtual ~CallLog();
     CallLog(const CallLog&) = delete;
     CallLog& operator=(const CallLog&) = delete;
 
@@ -28,7 +29,7 @@ class CallLog {
     void WriteCallEnd(int minutes);
     // Appends the report of one month (0: this month, 1: the month before) to text. Always 0.
     int BuildReport(int region, int monthOffset, std::string& text);
-    bool IsOpen() const { return file != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return file.valid(); }
 
   private:
     bool OpenFile();
@@ -43,5 +44,5 @@ class CallLog {
     template <class Each>
     bool ForEachRecord(Each each);
 
-    HANDLE file = INVALID_HANDLE_VALUE;
+    UniqueFile file;
 };

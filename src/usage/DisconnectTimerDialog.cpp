@@ -22,7 +22,7 @@ constexpr const char* kModeNames[kDisconnectModeCount] = {
 
 DisconnectTimerDialog::DisconnectTimerDialog(HWND parent) : Dialog(IDD_DISCONNECT_TIMER, parent) {}
 
-void DisconnectTimerDialog::SetTargets(uint32_t* limit, uint32_t* mode, int* armed) {
+void DisconnectTimerDialog::SetTargets(uint32_t* limit, uint32_t* mode, bool* armed) {
     limitTarget = limit;
     modeTarget = mode;
     armedTarget = armed;
@@ -49,7 +49,7 @@ BOOL DisconnectTimerDialog::OnInitDialog() {
     if (limitTarget != nullptr && modeTarget != nullptr && armedTarget != nullptr) {
         const uint32_t storedMode = *modeTarget;
         mode = storedMode < kDisconnectModeCount ? static_cast<int>(storedMode) : -1;
-        armed = *armedTarget;
+        armed = *armedTarget ? 1 : 0;
         // A moment that has already passed shows 0 (nothing remains), not a wrapped count.
         amount = LimitToAmount(storedMode, *limitTarget, Now());
     }
@@ -83,7 +83,7 @@ void DisconnectTimerDialog::OnOK() {
     }
     amount = NormaliseAmount(amount);
     if (limitTarget != nullptr && modeTarget != nullptr && armedTarget != nullptr) {
-        *armedTarget = armed;
+        *armedTarget = armed != 0;
         // With no item selected the limit and mode stay as they were.
         AmountToLimit(mode, amount, Now(), *limitTarget, *modeTarget);
     }

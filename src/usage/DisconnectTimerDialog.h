@@ -12,7 +12,7 @@ class DisconnectTimerDialog : public Dialog {
     explicit DisconnectTimerDialog(HWND parent = nullptr);
 
     // The main window's disconnectLimit, disconnectMode and disconnectArmed, in this order.
-    void SetTargets(uint32_t* limit, uint32_t* mode, int* armed);
+    void SetTargets(uint32_t* limit, uint32_t* mode, bool* armed);
 
   protected:
     BOOL OnInitDialog() override;
@@ -30,7 +30,7 @@ class DisconnectTimerDialog : public Dialog {
     uint32_t amount = 0;
     int mode = -1;
     int armed = 0;
-    int* armedTarget = nullptr;
+    bool* armedTarget = nullptr;
     uint32_t* limitTarget = nullptr;
     uint32_t* modeTarget = nullptr;
 };

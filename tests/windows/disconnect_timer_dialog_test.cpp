@@ -24,7 +24,7 @@ constexpr int kPollMs = 10;
 struct Targets {
     uint32_t limit = 30;
     uint32_t mode = 0;
-    int armed = 0;
+    bool armed = false;
 };
 
 // What the dialog shows once initialised.
@@ -129,7 +129,7 @@ TEST(ScheduleDialog, ShowsTheMinutesLeftRoundedUpAndOkCountsFromTheNewAcceptance
     ExpectShown(shown, true, "6", 2);
     EXPECT_EQ(targets.limit, static_cast<uint32_t>(clock.Get() + 6 * 60));
     EXPECT_EQ(targets.mode, 2u);
-    EXPECT_EQ(targets.armed, 1);
+    EXPECT_TRUE(targets.armed);
 }
 
 TEST(ScheduleDialog, HoursLeftAreRoundedUpAndHoursOfConnectionDown) {
@@ -160,7 +160,7 @@ TEST(ScheduleDialog, APassedMomentShowsZeroWhichOkTakesAsOne) {
     ExpectShown(shown, false, "0", 3);
     EXPECT_EQ(targets.limit, static_cast<uint32_t>(kStart + 3600));
     EXPECT_EQ(targets.mode, 3u);
-    EXPECT_EQ(targets.armed, 1);
+    EXPECT_TRUE(targets.armed);
 }
 
 TEST(ScheduleDialog, EachModeStoresItsOwnLimit) {
@@ -191,7 +191,7 @@ TEST(ScheduleDialog, EachModeStoresItsOwnLimit) {
         ExpectShown(shown, false, "30", 0);
         EXPECT_EQ(targets.limit, each.limit);
         EXPECT_EQ(targets.mode, static_cast<uint32_t>(each.mode));
-        EXPECT_EQ(targets.armed, 1);
+        EXPECT_TRUE(targets.armed);
     }
 }
 
@@ -211,7 +211,7 @@ TEST(ScheduleDialog, WithNoModeSelectedOnlyTheBoxIsStored) {
               IDOK);
     EXPECT_EQ(targets.limit, 120u);
     EXPECT_EQ(targets.mode, 1u);
-    EXPECT_EQ(targets.armed, 1);
+    EXPECT_TRUE(targets.armed);
 }
 
 }  // namespace
