@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "dialup/DialupConnection.h"
+#include "driver/CallLogBytes.h"
 #include "driver/ConfigServer.h"
 #include "driver/Driver.h"
 #include "driver/LineJournal.h"
@@ -85,18 +86,6 @@ void ExpectFirstStartSettings() {
 }
 
 // ---- The call log -------------------------------------------------------------------------
-
-std::string Encoded(const CallRecord& record) {
-    uint8_t bytes[kLogRecordSize];
-    EncodeCallRecord(record, bytes);
-    return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
-}
-
-std::string EncodedHeader() {
-    uint8_t bytes[kLogHeaderSize];
-    EncodeLogHeader(bytes);
-    return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
-}
 
 // The record at offset, as the 64-bit core reads it.
 CallRecord RecordAt(const std::string& file, size_t offset) {
@@ -255,15 +244,15 @@ TEST_F(Win32Smoke, ACallIsDialledLoggedCheckedWithTheServerAndReported) {
     // and an end record of one minute, each byte as the 64-bit core encodes the same record.
     const std::string log = program->ReadWorkFile("CORVINET.REC").value_or("");
     ASSERT_EQ(log.size(), kLogHeaderSize + 2 * kLogRecordSize);
-    EXPECT_EQ(log.substr(0, kLogHeaderSize), EncodedHeader());
+    EXPECT_EQ(log.substr(0, kLogHeaderSize), LogHeaderBytes());
     const CallRecord start = RecordAt(log, kLogHeaderSize);
     const CallRecord end = RecordAt(log, kLogHeaderSize + kLogRecordSize);
     EXPECT_GE(start.time, beforeDial);
     EXPECT_LE(start.time, connected);
     EXPECT_GE(end.time, beforeHangUp);
     EXPECT_LE(end.time, hungUp);
-    EXPECT_EQ(log.substr(kLogHeaderSize, kLogRecordSize), Encoded({kCallStart, start.time, 0}));
-    EXPECT_EQ(log.substr(kLogHeaderSize + kLogRecordSize), Encoded({kCallEnd, end.time, 1}));
+    EXPECT_EQ(log.substr(kLogHeaderSize, kLogRecordSize), RecordBytes({kCallStart, start.time, 0}));
+    EXPECT_EQ(log.substr(kLogHeaderSize + kLogRecordSize), RecordBytes({kCallEnd, end.time, 1}));
 
     UsageReportBuilder builder(0, 0, std::time(nullptr), SystemLocalTime);
     builder.Add(start);
