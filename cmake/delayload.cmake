@@ -29,4 +29,14 @@ function(corvinet_delay_import dll)
 endfunction()
 
 corvinet_delay_import(rasapi32)
-corvinet_delay_import(wininet)
+# The 32-bit build imports the Internet client directly. Its first delay-loaded call jumps to
+# address 0 when the 32-bit program runs through user-mode emulation (qemu-i386 with Wine 8; a
+# ten-line program that only calls InternetOpenA does the same, and the same program importing
+# wininet directly works), which is how the 32-bit test tier runs on machines whose kernel
+# runs no 32-bit program. The remote-access service delay-loads there without trouble.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    corvinet_delay_import(wininet)
+else()
+    add_library(corvinet_delay_wininet INTERFACE)
+    target_link_libraries(corvinet_delay_wininet INTERFACE wininet)
+endif()
