@@ -59,6 +59,9 @@ size_t AccessListReader::ReadLine(char (&line)[kListLineBufferSize]) {
             break;
         }
     }
+    if (consumed == 0) {
+        ranOut = true;
+    }
     if (length > 0) {
         --length;
     }
@@ -68,9 +71,9 @@ size_t AccessListReader::ReadLine(char (&line)[kListLineBufferSize]) {
     return std::strlen(line);
 }
 
-int ReadAccessList(ByteSource& body, AccessListTable& table,
-                   const std::function<void(int count)>& onCount,
-                   const std::function<void()>& onLine) {
+AccessListRead ReadAccessList(ByteSource& body, AccessListTable& table,
+                              const std::function<void(int count)>& onCount,
+                              const std::function<void()>& onLine) {
     AccessListReader reader(body);
     char line[kListLineBufferSize];
     const size_t countLength = reader.ReadLine(line);
@@ -87,5 +90,5 @@ int ReadAccessList(ByteSource& body, AccessListTable& table,
             onLine();
         }
     }
-    return entries;
+    return {entries, !reader.RanOut()};
 }

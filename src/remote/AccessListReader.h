@@ -43,6 +43,8 @@ class AccessListReader {
     // empty. The text ends at its first NUL byte, if any. Writes a NUL-terminated text into
     // `line` and returns its length (at most 254).
     size_t ReadLine(char (&line)[kListLineBufferSize]);
+    // True once a ReadLine found the body already at its end: that line was not in the body.
+    bool RanOut() const { return ranOut; }
 
   private:
     // Next byte of the body into `byte`; false at the end of the body.
@@ -53,6 +55,14 @@ class AccessListReader {
     size_t blockLength = 0;
     size_t blockPosition = 0;
     bool bodyEnded = false;
+    bool ranOut = false;
+};
+
+// What ReadAccessList found: the number of entries to store, and whether the body held the
+// count line and every name and number line of those entries.
+struct AccessListRead {
+    int entries = 0;
+    bool complete = false;
 };
 
 // The whole list: reads the count line as ReadAnswerCount does, calls onCount with the number
@@ -62,7 +72,9 @@ class AccessListReader {
 // the rest of the field zeroed) and calls onLine after each. A count above 30 takes the first
 // 30 entries; the lines after them are not read. Lines past the end of the body give empty
 // fields. Fields of entries past the count are left untouched. Returns the number of entries
-// to store: 0 when n <= 0, min(n, 30) otherwise. Exceptions of the source pass through.
-int ReadAccessList(ByteSource& body, AccessListTable& table,
-                   const std::function<void(int count)>& onCount,
-                   const std::function<void()>& onLine);
+// to store (0 when n <= 0, min(n, 30) otherwise) and whether the count line and each of the
+// 2 * entries lines after it were in the body; a last line without a line feed counts as
+// there. Exceptions of the source pass through.
+AccessListRead ReadAccessList(ByteSource& body, AccessListTable& table,
+                              const std::function<void(int count)>& onCount,
+                              const std::function<void()>& onLine);

@@ -106,9 +106,11 @@ bool ConfigServerClient::CheckForUpdates() {
         if (serverVersion > settings.GetListVersion()) {
             UpdateProgressDialog update;
             update.DoModal();
-            // Stored whatever became of the download: the list is fetched again only once the
-            // server's number grows again.
-            settings.WriteListVersion(serverVersion);
+            // Stored only with the list it belongs to: after a failed or refused download the
+            // next connection asks for the list again.
+            if (update.ListWritten()) {
+                settings.WriteListVersion(serverVersion);
+            }
         }
     }
 
@@ -124,21 +126,19 @@ bool ConfigServerClient::CheckForUpdates() {
     return choice == IDYES;
 }
 
-void ConfigServerClient::DownloadAccessList(ProgressBar& progressBar) {
+bool ConfigServerClient::DownloadAccessList(ProgressBar& progressBar) {
     DialerSettings settings;  // only its list writes are used: no need to load it
     AccessListTable table{};
-    int entries = 0;
-    bool bodyRead = false;
+    AccessListRead list;
     try {
         session = std::make_unique<InternetSession>(LoadResString(IDS_AGENT).c_str());
         std::unique_ptr<HttpRequest> request =
             session->OpenUrl(LoadResString(IDS_URL_LIST).c_str(), kRequestFlags);
-        // An error page is read like a list (and then holds no entries), but a request that
-        // got no HTTP answer at all has no body to read.
-        if (HasHttpStatus(request->QueryStatusCode())) {
+        // Only a plain success carries a list: an error page is not read at all.
+        if (request->QueryStatusCode() == std::optional<DWORD>(HTTP_STATUS_OK)) {
             RequestBody body(*request);
             const HWND bar = progressBar.GetSafeHwnd();
-            entries = ReadAccessList(
+            list = ReadAccessList(
                 body, table,
                 [&progressBar](int count) {
                     progressBar.SetRange(1, 2 * count);
@@ -149,23 +149,24 @@ void ConfigServerClient::DownloadAccessList(ProgressBar& progressBar) {
                     // No message loop runs yet: the bar is repainted by hand after every step.
                     RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
                 });
-            bodyRead = true;
         }
         request->Close();
     } catch (const InternetException& error) {
-        bodyRead = false;
+        list = {};
         ShowInternetError(error.GetErrorCode());
     } catch (const FileException&) {
-        bodyRead = false;
-    }
-    // Nothing reaches the registry unless the whole body was read: a failed download leaves
-    // the stored list exactly as it was.
-    if (bodyRead) {
-        for (int j = 1; j <= entries; ++j) {
-            const AccessListEntry& entry = table.entries[j - 1];
-            settings.WriteListEntry(static_cast<uint32_t>(j), entry.name, entry.number);
-        }
-        settings.WriteListItems(static_cast<uint32_t>(entries));
+        list = {};
     }
     session.reset();
+    // Only a whole list with at least one entry replaces the stored one: a subscriber left with
+    // no number, or with blank ones, could never connect to fetch a good list again.
+    if (list.entries < 1 || !list.complete) {
+        return false;
+    }
+    for (int j = 1; j <= list.entries; ++j) {
+        const AccessListEntry& entry = table.entries[j - 1];
+        settings.WriteListEntry(static_cast<uint32_t>(j), entry.name, entry.number);
+    }
+    settings.WriteListItems(static_cast<uint32_t>(list.entries));
+    return true;
 }

@@ -30,8 +30,9 @@ class ConfigServerClient {
     // GET of the address held in string stringId. In, length is the buffer's capacity; out, the
     // number of body bytes stored (0: no answer), followed by a NUL.
     void FetchAnswer(UINT stringId, char* buffer, size_t& length);
-    // Downloads the access-number list into the registry, one progress step per line.
-    void DownloadAccessList(ProgressBar& progressBar);
+    // Downloads the access-number list, one progress step per line, and writes it into the
+    // registry when the answer is a whole list. True when the list was written.
+    bool DownloadAccessList(ProgressBar& progressBar);
 
   private:
     std::unique_ptr<InternetSession> session;

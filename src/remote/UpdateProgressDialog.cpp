@@ -21,7 +21,7 @@ BOOL UpdateProgressDialog::OnInitDialog() {
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     {
         ConfigServerClient client;
-        client.DownloadAccessList(progress);
+        listWritten = client.DownloadAccessList(progress);
     }
     EndDialog(0);
     return TRUE;

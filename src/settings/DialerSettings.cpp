@@ -43,29 +43,34 @@ void FormatEntryName(char (&name)[kValueNameSize], const char* format, uint32_t 
 }  // namespace
 
 void DialerSettings::Load() {
-    RegistryKey key;
-    if (key.Open(HKEY_CURRENT_USER, kSettingsKeyPath)) {
-        char prefix[kDialPrefixBufferSize] = "";
-        if (key.QueryString("DialPre", prefix, sizeof(prefix))) {
-            dialPrefix = prefix;
-        }
-        ReadFlag(key, "DialPulse", pulseDialing);
-        ReadFlag(key, "AutoDial", autoDial);
-        ReadFlag(key, "Minimize", minimize);
-        ReadFlag(key, "COD", closeOnDisconnect);
-        ReadNumber(key, "Location", location);
-        ReadNumber(key, "LstItems", listItems);
-        ReadNumber(key, "LstVersion", listVersion);
-        key.Close();
-        // An automatic dial at start-up always needs an access number: the first entry.
-        if (autoDial != 0 && location == -1) {
-            location = 0;
-        }
-        loaded = 1;
-    }
-    if (loaded == 0) {
+    if (!LoadExisting() && loaded == 0) {
         CreateWithDefaults();
     }
+}
+
+bool DialerSettings::LoadExisting() {
+    RegistryKey key;
+    if (!key.Open(HKEY_CURRENT_USER, kSettingsKeyPath)) {
+        return false;
+    }
+    char prefix[kDialPrefixBufferSize] = "";
+    if (key.QueryString("DialPre", prefix, sizeof(prefix))) {
+        dialPrefix = prefix;
+    }
+    ReadFlag(key, "DialPulse", pulseDialing);
+    ReadFlag(key, "AutoDial", autoDial);
+    ReadFlag(key, "Minimize", minimize);
+    ReadFlag(key, "COD", closeOnDisconnect);
+    ReadNumber(key, "Location", location);
+    ReadNumber(key, "LstItems", listItems);
+    ReadNumber(key, "LstVersion", listVersion);
+    key.Close();
+    // An automatic dial at start-up always needs an access number: the first entry.
+    if (autoDial != 0 && location == -1) {
+        location = 0;
+    }
+    loaded = 1;
+    return true;
 }
 
 // First run for this user: the key with every default and the default access-number list.

@@ -16,6 +16,9 @@ class DialerSettings {
     virtual ~DialerSettings() = default;
 
     void Load();
+    // Load without creating the key: false (and the record as it was) when the key cannot be
+    // opened. Nothing is reported, for callers whose user has just been told.
+    bool LoadExisting();
     void Save();
 
     void GetDialPrefix(char* destination) const;  // room for kDialPrefixBufferSize characters

@@ -58,3 +58,10 @@ void LocationDialog::OnChoose() {
     *locationTarget = locationList.GetCurSel();
     EndDialog(IDOK);
 }
+
+// Enter: the list ends with a choice only, so without a chosen line the key does nothing.
+void LocationDialog::OnOK() {
+    if (locationList.GetCurSel() != LB_ERR) {
+        OnChoose();
+    }
+}

@@ -21,6 +21,7 @@ class LocationDialog : public Dialog {
   protected:
     void DoDataExchange(DataExchange& exchange) override;
     BOOL OnInitDialog() override;
+    void OnOK() override;
     const MessageMap& GetMessageMap() const override;
 
   private:

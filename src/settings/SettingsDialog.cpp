@@ -42,10 +42,11 @@ void SettingsDialog::OnOK() {
     if (!UpdateData(true)) {
         return;  // the prompt was shown; nothing is stored and the dialog stays open
     }
-    // Save writes the location too, which this dialog does not show: load the record first so
-    // that the stored location is written back as it was instead of the first entry.
+    // Save writes the location too, which this dialog does not show: read the stored record
+    // first so that the stored location is written back as it was instead of the first entry.
+    // A key that cannot be opened is not created here: Save creates it or reports it, once.
     DialerSettings settings;
-    settings.Load();
+    settings.LoadExisting();
     settings.SetDialPrefix(prefix.c_str());
     settings.SetDialPulse(IsDlgButtonChecked(hwnd, IDC_PULSE) == BST_CHECKED ? 1 : 0);
     settings.SetAutoDial(autoDial);

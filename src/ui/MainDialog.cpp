@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <cstring>
+
 #include "texts/Texts.h"
 #include "framework/Application.h"
 #include "framework/Clock.h"
@@ -27,6 +29,11 @@ constexpr UINT kClockPeriodMs = 250;
 // reaches full opacity through this one fade-in instead.
 constexpr UINT kFadeInMessage = WM_APP + 2;
 
+// The buttons with a tooltip; the text of each is string (control id - 500). "Configurar..."
+// has none.
+constexpr int kToolTipButtons[] = {IDC_DIAL,  IDC_HANGUP,   IDC_MAIL,
+                                   IDC_TIMER, IDC_LOCATION, IDC_USAGE};
+
 HICON LoadProgramIcon(int id) {
     return static_cast<HICON>(LoadImageA(Application::GetInstance(), MAKEINTRESOURCEA(id),
                                          IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
@@ -35,6 +42,33 @@ HICON LoadProgramIcon(int id) {
 UINT TaskbarCreatedMessage() {
     static const UINT message = RegisterWindowMessageA("TaskbarCreated");
     return message;
+}
+
+struct OpenWindowSearch {
+    HWND mainWindow;
+    HWND found;
+};
+
+BOOL CALLBACK FindOpenWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<OpenWindowSearch*>(parameter);
+    constexpr size_t kClassNameSize = 16;
+    char className[kClassNameSize] = "";
+    GetClassNameA(window, className, static_cast<int>(sizeof(className)));
+    if (window == search->mainWindow || !IsWindowVisible(window) ||
+        strcmp(className, "#32770") != 0) {
+        return TRUE;
+    }
+    search->found = window;
+    return FALSE;
+}
+
+// The program's window that is open over the main window: the topmost visible dialog or message
+// box of this thread other than the main window itself, or null. Every window of the program
+// runs modally on this one thread, so this also finds boxes that have no owner.
+HWND FindOpenProgramWindow(HWND mainWindow) {
+    OpenWindowSearch search{mainWindow, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindOpenWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 // A settings record as the registry holds it now (on a first run this creates the key).
@@ -158,7 +192,10 @@ void MainDialog::AttachButtonBitmaps() {
     usageButton.SetImage(usageBitmap.get());
 }
 
-// Tooltips for the child controls: each asks for its text when shown (OnToolTipNeedText).
+// Tooltips for the buttons, each asking for its text when shown (OnToolTipNeedText). A button
+// gets the mouse itself only while it is enabled; while it is disabled the main window gets it.
+// So each button is two tools: the button's own window, and the button's rectangle on the main
+// window with the button's control id as the tool's id ("Desconectar" while not connected).
 void MainDialog::EnableToolTips() {
     toolTip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd,
@@ -166,24 +203,34 @@ void MainDialog::EnableToolTips() {
     if (toolTip == nullptr) {
         return;
     }
-    for (HWND child = GetWindow(hwnd, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        TOOLINFOA tool = {};
-        tool.cbSize = TTTOOLINFOA_V1_SIZE;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = hwnd;
-        tool.uId = reinterpret_cast<UINT_PTR>(child);
-        tool.lpszText = LPSTR_TEXTCALLBACKA;
-        SendMessageA(toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    for (int id : kToolTipButtons) {
+        HWND button = GetDlgItem(id);
+        AddToolTipTool(TTF_IDISHWND, reinterpret_cast<UINT_PTR>(button), RECT{});
+        RECT area{};
+        GetWindowRect(button, &area);
+        MapWindowPoints(HWND_DESKTOP, hwnd, reinterpret_cast<POINT*>(&area), 2);
+        AddToolTipTool(0, static_cast<UINT_PTR>(id), area);
     }
+}
+
+// One tool of the main window's tooltip that watches its window's mouse messages itself.
+void MainDialog::AddToolTipTool(UINT flags, UINT_PTR id, const RECT& area) {
+    TOOLINFOA tool = {};
+    tool.cbSize = TTTOOLINFOA_V1_SIZE;
+    tool.uFlags = flags | TTF_SUBCLASS;
+    tool.hwnd = hwnd;
+    tool.uId = id;
+    tool.rect = area;
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 Reply MainDialog::OnToolTipNeedText(NMHDR* header) {
     auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
-    if ((info->uFlags & TTF_IDISHWND) == 0) {
-        return Handled(FALSE);
-    }
-    int id = GetDlgCtrlID(reinterpret_cast<HWND>(header->idFrom));
+    // The tool is a button's window, or a button's rectangle whose id is the control id.
+    const int id = (info->uFlags & TTF_IDISHWND) != 0
+                       ? GetDlgCtrlID(reinterpret_cast<HWND>(header->idFrom))
+                       : static_cast<int>(header->idFrom);
     if (id == 0) {
         return Handled(FALSE);
     }
@@ -272,7 +319,10 @@ void MainDialog::UpdateClock() {
 void MainDialog::OnConfigure() {
     SettingsDialog settingsDialog;
     settingsDialog.DoModal();  // saved or cancelled: the window shows what the registry now holds
-    const DialerSettings settings = LoadSettings();
+    // The dialog has loaded the settings itself and has reported a key that cannot be created:
+    // reading them back reports nothing more (an unreadable key leaves the defaults).
+    DialerSettings settings;
+    settings.LoadExisting();
     locationIndex = settings.GetLocation();
     ShowLocationName(settings);
     closeOnDisconnect = settings.GetCloseOnDisconnect() != 0;
@@ -370,6 +420,15 @@ void MainDialog::OnTrayDialHangUp() {
 }
 
 Reply MainDialog::OnTrayNotify(WPARAM, LPARAM mouseMessage) {
+    if (mouseMessage != WM_LBUTTONDBLCLK && mouseMessage != WM_RBUTTONUP) {
+        return Handled();
+    }
+    // While another window of the program is open, the icon only brings that window back to
+    // the front: a command from the tray would act behind the user's open question or dialog.
+    if (HWND openWindow = FindOpenProgramWindow(hwnd)) {
+        SetForegroundWindow(openWindow);
+        return Handled();
+    }
     if (mouseMessage == WM_LBUTTONDBLCLK) {
         ToggleMainWindow();
     } else if (mouseMessage == WM_RBUTTONUP) {
@@ -393,8 +452,13 @@ void MainDialog::ShowTrayMenu() {
     SetMenuDefaultItem(menu.get(), 0, TRUE);
     POINT cursor;
     GetCursorPos(&cursor);
+    // A menu of a notification icon closes on a click elsewhere or on Escape only when its owner
+    // is the foreground window while it tracks, and the next one opens only after the owner
+    // has handled a message since: hence the foreground before and WM_NULL after.
+    SetForegroundWindow(hwnd);
     TrackPopupMenu(menu.get(), TPM_RIGHTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd,
                    nullptr);
+    PostMessageA(hwnd, WM_NULL, 0, 0);
 }
 
 // The shell announces a new taskbar (it was restarted): without the icon a hidden window

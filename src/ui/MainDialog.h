@@ -61,6 +61,7 @@ class MainDialog : public Dialog {
     void ShowLocationName(const DialerSettings& settings);
     void AttachButtonBitmaps();
     void EnableToolTips();
+    void AddToolTipTool(UINT flags, UINT_PTR id, const RECT& area);
     void ShowConnectedState(bool isConnected);
     void ShowTrayMenu();
     void ToggleMainWindow();

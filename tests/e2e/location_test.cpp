@@ -395,4 +395,29 @@ TEST_F(LocationChooser, AnEmptyListIsClosedOnlyByCancel) {
     EXPECT_TRUE(program.NoMessageBoxFor(200));
 }
 
+// Enter with the focus on the list and no line chosen does nothing, with a list and without:
+// the chooser stays open and the location stays as it was.
+TEST_F(LocationChooser, EnterWithoutAChosenLineDoesNothing) {
+    ProgramRun program;
+    HWND main = StartToMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    const std::string caption = ControlText(main, IDC_LOCATION);
+    for (uint32_t entries : {static_cast<uint32_t>(kDefaultEntries), 0u}) {
+        SCOPED_TRACE(std::to_string(entries) + " entries");
+        ASSERT_TRUE(settings::WriteDword("LstItems", entries));
+        HWND chooser = OpenChooser(program);
+        ASSERT_NE(chooser, nullptr);
+        HWND list = Control(chooser, IDC_LOCATION_LIST);
+        ASSERT_TRUE(FocusListWithTab(chooser));
+        PressKey(list, VK_RETURN);
+        Pause(kStaysOpenMs);
+        ASSERT_TRUE(ChooserIsOpen(program)) << "Enter closed the chooser";
+        EXPECT_EQ(ListBoxSelection(list), LB_ERR);
+        ASSERT_TRUE(Click(chooser, IDCANCEL));
+        ASSERT_TRUE(WaitUntil([&] { return !ChooserIsOpen(program); }));
+        EXPECT_EQ(ControlText(main, IDC_LOCATION), caption);
+    }
+    EXPECT_TRUE(program.NoMessageBoxFor(0));
+}
+
 }  // namespace

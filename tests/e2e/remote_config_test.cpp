@@ -213,6 +213,11 @@ class RemoteConfig : public testing::Test {
     // then clears the request log and presses "Discar". The check runs inside the dial.
     HWND StartAndDial(ProgramRun& program, const std::function<void()>& beforeDial = {}) {
         ResetSettings();
+        return StartAgainAndDial(program, beforeDial);
+    }
+
+    // The same on the settings as they are stored now: the user's next connection.
+    HWND StartAgainAndDial(ProgramRun& program, const std::function<void()>& beforeDial = {}) {
         if (!program.Start()) {
             return nullptr;
         }
@@ -244,6 +249,19 @@ class RemoteConfig : public testing::Test {
         EXPECT_TRUE(IsWindowEnabled(main)) << "the main window stayed disabled";
         EXPECT_FALSE(HungUp(program)) << "the call was hung up";
         EXPECT_TRUE(browser.Opened().empty()) << "a page was opened";
+    }
+
+    // A connection whose check finds a newer list, answered with listAnswer: it asks for the
+    // version, the list and the release, and ends quietly. The stored list afterwards.
+    StoredList DialForNewList(ProgramRun& program, const std::string& listAnswer) {
+        server.Answer(Body(std::to_string(kNewListVersion)), listAnswer);
+        HWND main = StartAndDial(program);
+        if (main == nullptr) {
+            return {};
+        }
+        ExpectQuietEnd(program, main);
+        EXPECT_EQ(server.Commands(), (std::vector<std::string>{"1", "2", "3"}));
+        return ReadStoredList();
     }
 
     ConfigServer server;
@@ -408,9 +426,8 @@ TEST_F(RemoteConfig, MinusOneCountsAsTheLargestVersionAndIsDownloadedOnlyOnce) {
     EXPECT_EQ(ReadStoredList(), before);
 }
 
-// A download that fails keeps the whole old list, yet the new version is stored (the list is
-// fetched again only when the server's number grows again).
-TEST_F(RemoteConfig, AFailedDownloadKeepsTheOldListAndStillStoresTheVersion) {
+// A download that fails keeps the whole old list and its version.
+TEST_F(RemoteConfig, AFailedDownloadKeepsTheOldListAndItsVersion) {
     const std::string list = ListBody("3", {{"Córdoba [0351-4260]", "03514260"},
                                             {"Salta [0387-4310]", "03874310"},
                                             {"Neuquén [0299-4420]", "02994420"}});
@@ -450,17 +467,15 @@ TEST_F(RemoteConfig, AFailedDownloadKeepsTheOldListAndStillStoresTheVersion) {
         }
         ExpectQuietEnd(program, main);
         EXPECT_EQ(server.Commands(), (std::vector<std::string>{"1", "2", "3"}));
-        StoredList expected = before;
-        expected.version = kNewListVersion;
-        EXPECT_EQ(ReadStoredList(), expected) << "the old list was touched";
+        EXPECT_EQ(ReadStoredList(), before) << "the old list was touched";
         if (HasFatalFailure()) {
             return;
         }
     }
 }
 
-// Whatever the list body holds, the program stores at most 30 entries of at most 63
-// characters each, and always the count it read.
+// Whatever a whole list body holds, the program stores at most 30 entries of at most 63
+// characters each, and the count it read.
 TEST_F(RemoteConfig, UnusualListBodiesAreStoredWithinTheListsBounds) {
     std::vector<std::pair<std::string, std::string>> many;
     for (int i = 1; i <= 35; ++i) {
@@ -477,37 +492,23 @@ TEST_F(RemoteConfig, UnusualListBodiesAreStoredWithinTheListsBounds) {
         // A count above the table's 30 entries takes the first 30.
         {"count 2147483647", Body(ListBody("2147483647", many)), 30,
          std::vector<std::pair<std::string, std::string>>(many.begin(), many.begin() + 30)},
-        {"count -5", Body(ListBody("-5", many)), 0, {}},
-        {"count not a number", Body(ListBody("lista", many)), 0, {}},
         // A line of 1,000 characters is read in pieces of at most 255 bytes, each piece
         // filling the next field, every field cut to 63 characters.
         {"lines of 1000 characters",
          Body("2\n" + Repeat('A', 1000) + "\n5551234\nSur\n5554321\n"),
          2,
          {{a63, a63}, {a63, a63}}},
-        // No line feed at all: the count is read from the first 255 bytes, the rest of the body
-        // makes the first name (its last character cut), and the lines after it are empty.
-        {"no line feed",
-         Body("3" + Repeat('x', 400)),
-         3,
-         {{Repeat('x', kFieldChars), ""}, {"", ""}, {"", ""}}},
         // NUL ends a text, other bytes are kept as they came.
         {"binary bytes",
          R"({"body_hex": "320a4100420a31320affc7010a0d0a"})",
          2,
          {{"A", "12"}, {"\xff\xc7\x01", ""}}},
-        // An error page is read like a list: it announces no entries.
-        {"status 500", R"({"status": 500, "body": "<html>error</html>\n"})", 0, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        server.Answer(Body(std::to_string(kNewListVersion)), c.answer);
         ProgramRun program;
-        HWND main = StartAndDial(program);
-        ASSERT_NE(main, nullptr);
-        ExpectQuietEnd(program, main);
-        EXPECT_EQ(server.Commands(), (std::vector<std::string>{"1", "2", "3"}));
-        const StoredList after = ReadStoredList();
+        const StoredList after = DialForNewList(program, c.answer);
+        ASSERT_NE(program.MainWindow(), nullptr);
         EXPECT_EQ(after.items, std::optional<uint32_t>(c.items));
         EXPECT_EQ(after.version, std::optional<uint32_t>(kNewListVersion));
         for (size_t i = 0; i < c.expected.size(); ++i) {
@@ -519,6 +520,58 @@ TEST_F(RemoteConfig, UnusualListBodiesAreStoredWithinTheListsBounds) {
             EXPECT_EQ(after.names[entry - 1], before.names[entry - 1]) << "LstName" << entry;
             EXPECT_EQ(after.numbers[entry - 1], before.numbers[entry - 1]) << "LstNum" << entry;
         }
+        if (HasFatalFailure()) {
+            return;
+        }
+    }
+}
+
+// Only a whole list with at least one entry replaces the stored one, and only then is its
+// version stored: after any other answer the stored list stays as it was, and the next
+// connection asks for the list again.
+TEST_F(RemoteConfig, OnlyAWholeListIsStoredAndAnyOtherAnswerIsAskedForAgain) {
+    const std::vector<std::pair<std::string, std::string>> entries = {
+        {"Córdoba [0351-4260]", "03514260"}, {"Salta [0387-4310]", "03874310"}};
+    struct Case {
+        const char* label;
+        std::string answer;
+        bool stored;
+    };
+    const Case cases[] = {
+        {"status 500", R"({"status": 500, "body": "2\nNorte\n1\nSur\n2\n"})", false},
+        {"fewer entries than the count", Body(ListBody("3", entries)), false},
+        {"no line feed", Body("3" + Repeat('x', 400)), false},
+        {"count 0", Body(ListBody("0", entries)), false},
+        {"count -5", Body(ListBody("-5", entries)), false},
+        {"count not a number", Body(ListBody("lista", entries)), false},
+        {"a whole list", Body(ListBody("2", entries)), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ProgramRun program;
+        const StoredList after = DialForNewList(program, c.answer);
+        HWND main = program.MainWindow();
+        ASSERT_NE(main, nullptr);
+        if (c.stored) {
+            EXPECT_EQ(after.items, std::optional<uint32_t>(2));
+            EXPECT_EQ(after.version, std::optional<uint32_t>(kNewListVersion));
+            ExpectEntry(after, 1, entries[0].first, entries[0].second);
+            ExpectEntry(after, 2, entries[1].first, entries[1].second);
+        } else {
+            EXPECT_EQ(after, before) << "the stored list changed";
+        }
+
+        // The next connection (the hang-up ends the program: closing on disconnect is on). The
+        // line simulator's journal starts afresh, so that it shows no hang-up of the new call.
+        ASSERT_TRUE(Click(main, IDC_HANGUP));
+        ASSERT_TRUE(program.WaitForExit().has_value()) << "the hang-up did not end the program";
+        ASSERT_TRUE(program.WriteWorkFile("linesim.log", ""));
+        main = StartAgainAndDial(program);
+        ASSERT_NE(main, nullptr);
+        ExpectQuietEnd(program, main);
+        EXPECT_EQ(server.Commands(), c.stored ? (std::vector<std::string>{"1", "3"})
+                                              : (std::vector<std::string>{"1", "2", "3"}));
+        EXPECT_EQ(ReadStoredList(), after);
         if (HasFatalFailure()) {
             return;
         }

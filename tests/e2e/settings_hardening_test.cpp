@@ -468,4 +468,22 @@ TEST_F(UncreatableSettingsKey, ErrorIsShownAndTheProgramRunsOnDefaults) {
     EXPECT_FALSE(settings::KeyExists()) << "the key came to exist after all";
 }
 
+// "Guardar" reports the key once; the main window's reading back of the settings adds nothing.
+TEST_F(UncreatableSettingsKey, GuardarReportsTheKeyOnce) {
+    ProgramRun program(Options());
+    ASSERT_TRUE(program.Start());
+    AnswerSettingsErrors(program);
+    HWND main = program.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(WaitUntil([main] { return IsWindowVisible(main) != 0; }));
+    ASSERT_TRUE(Click(main, IDC_CONFIGURE));
+    EXPECT_EQ(AnswerSettingsErrors(program), 1) << "at the opening of the dialog";
+    HWND dialog = program.WaitForWindow(kSettingsCaption);
+    ASSERT_NE(dialog, nullptr);
+    PostCommand(dialog, IDOK);
+    EXPECT_EQ(AnswerSettingsErrors(program), 1) << "after Guardar";
+    EXPECT_FALSE(IsWindow(dialog)) << "the dialog stayed open";
+    EXPECT_FALSE(settings::KeyExists());
+}
+
 }  // namespace

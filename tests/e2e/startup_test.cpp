@@ -210,6 +210,35 @@ TEST_F(Startup, MinimizeSettingStartsWithTheWindowHidden) {
     EXPECT_TRUE(program.NoMessageBoxFor(0));
 }
 
+// Each listed button shows its tooltip, a disabled one as well ("Desconectar" while not
+// connected); "Configurar..." shows none.
+TEST_F(Startup, ButtonsShowTheirToolTipsAlsoWhenDisabled) {
+    ProgramRun program;
+    HWND main = StartToMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    ASSERT_FALSE(IsControlEnabled(main, IDC_HANGUP));
+    struct Case {
+        int id;
+        std::string tip;
+    };
+    const Case cases[] = {
+        {IDC_HANGUP, "Desconectar"},
+        {IDC_USAGE, "Ver el registro de llamadas y minutos de conexión del mes actual."},
+        {IDC_CONFIGURE, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        RECT button{};
+        ASSERT_TRUE(GetWindowRect(Control(main, c.id), &button));
+        const POINT center{(button.left + button.right) / 2, (button.top + button.bottom) / 2};
+        EXPECT_EQ(HoverForToolTip(center, program.ProcessId(), c.tip), c.tip);
+        if (c.id == IDC_HANGUP) {
+            SaveScreenshot(nullptr, "tooltip_on_disabled_button");
+        }
+    }
+    MovePointerAway();
+}
+
 // The test run sets a time zone that is not UTC and that the C runtime and Wine read alike:
 // otherwise mix-ups between UTC and local time in the program would go unnoticed.
 TEST(TestEnvironment, LocalTimeIsNotUtcAndTheRuntimeAgreesWithWine) {

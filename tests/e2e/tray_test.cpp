@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -362,6 +363,51 @@ TEST_F(Tray, TheIconsPictureAndTipFollowTheConnection) {
     ASSERT_TRUE(program.ChooseTrayMenuItem(kDialHangUpItem));
     ASSERT_TRUE(WaitUntil([main] { return IsNotConnected(main); }));
     expectShell(hungUp);
+    EXPECT_TRUE(program.NoMessageBoxFor(0));
+}
+
+// While another window of the program is open (the settings dialog, the close question), a
+// right click or a double click on the icon shows no menu, dials nothing and leaves that
+// window in front and the main window as it was.
+TEST_F(Tray, WhileAWindowOfTheProgramIsOpenTheIconKeepsItInFront) {
+    ProgramRun program;
+    HWND main = Start(program);
+    ASSERT_NE(main, nullptr);
+    struct Case {
+        const char* label;
+        std::function<HWND()> open;
+        int closeCommand;
+    };
+    const Case cases[] = {
+        {"settings dialog",
+         [&] {
+             return Click(main, IDC_CONFIGURE) ? program.WaitForWindow("Configuración") : nullptr;
+         },
+         IDCANCEL},
+        {"close question",
+         [&] {
+             PressKey(main, VK_ESCAPE);
+             return program.WaitForMessageBox().window;
+         },
+         IDNO},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        HWND open = c.open();
+        ASSERT_NE(open, nullptr) << "the window did not open";
+        for (UINT mouse : {WM_RBUTTONUP, WM_LBUTTONDBLCLK}) {
+            SCOPED_TRACE(mouse == WM_RBUTTONUP ? "right click" : "double click");
+            program.TrayNotify(mouse);
+            EXPECT_EQ(program.WaitForMenu(kNoChangeMs), nullptr) << "a menu opened";
+            EXPECT_EQ(GetForegroundWindow(), open) << "the open window is not in front";
+            EXPECT_TRUE(IsWindowVisible(open));
+            EXPECT_TRUE(IsShown(main));
+        }
+        PostCommand(open, c.closeCommand);
+        ASSERT_TRUE(WaitUntil([open] { return !IsWindow(open); })) << "the window did not close";
+    }
+    EXPECT_EQ(JournalCount(program, "RasDialA"), 0) << "a dial was made";
+    EXPECT_TRUE(program.IsRunning());
     EXPECT_TRUE(program.NoMessageBoxFor(0));
 }
 

@@ -42,6 +42,7 @@ class PieceSource : public ByteSource {
 
 struct Outcome {
     int entries = 0;
+    bool complete = false;
     int announced = -1;
     int lines = 0;
     std::unique_ptr<AccessListTable> table = std::make_unique<AccessListTable>();
@@ -51,9 +52,11 @@ Outcome ReadList(const uint8_t* body, size_t size, uint32_t seed) {
     Outcome outcome;
     std::memset(outcome.table.get(), 0x5A, sizeof(AccessListTable));
     PieceSource source(body, size, seed);
-    outcome.entries = ReadAccessList(
+    const AccessListRead read = ReadAccessList(
         source, *outcome.table, [&outcome](int count) { outcome.announced = count; },
         [&outcome]() { ++outcome.lines; });
+    outcome.entries = read.entries;
+    outcome.complete = read.complete;
     return outcome;
 }
 
@@ -85,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         pieces.announced != pieces.entries || pieces.lines != 2 * pieces.entries) {
         abort();
     }
-    if (bytes.entries != pieces.entries ||
+    if (bytes.entries != pieces.entries || bytes.complete != pieces.complete ||
         std::memcmp(bytes.table.get(), pieces.table.get(), sizeof(AccessListTable)) != 0) {
         abort();
     }

@@ -207,8 +207,10 @@ struct ListRun {
     }
 
     int Run() {
-        return ReadAccessList(
+        const AccessListRead read = ReadAccessList(
             source, *table, [this](int count) { counts.push_back(count); }, [this]() { ++lines; });
+        complete = read.complete;
+        return read.entries;
     }
 
     std::string Name(int entry) const { return table->entries[entry].name; }
@@ -222,6 +224,7 @@ struct ListRun {
     std::unique_ptr<AccessListTable> table = std::make_unique<AccessListTable>();
     std::vector<int> counts;
     int lines = 0;
+    bool complete = false;
 };
 
 TEST(AccessList, ReadsNamesAndNumbersInOrder) {
@@ -364,6 +367,39 @@ TEST(AccessList, HugeCountWithShortBodyStopsAt30) {
     EXPECT_EQ(run.Number(29), "");
 }
 
+// Whether the body held every line of the entries it announces (after the cap of 30): only
+// such a list may replace the stored one.
+TEST(AccessList, CompleteOnlyWhenEveryAnnouncedLineIsInTheBody) {
+    std::string sixtyLines;
+    for (int i = 1; i <= 30; ++i) {
+        sixtyLines += "Ciudad " + std::to_string(i) + "\n" + std::to_string(1000 + i) + "\n";
+    }
+    const std::string fiftyNineLines = sixtyLines.substr(0, sixtyLines.rfind("Ciudad 30") + 10);
+    struct Case {
+        const char* label;
+        std::string body;
+        int entries;
+        bool complete;
+    };
+    const Case cases[] = {
+        {"every line", "2\nAzul\n4000\nTandil\n5550123\n", 2, true},
+        {"last line without line feed", "1\nTandil\n5550123", 1, true},
+        {"empty last line", "1\nTandil\n\n", 1, true},
+        {"overlong line read in pieces", "1\n" + Pattern(300) + "\n", 1, true},
+        {"one line short", "2\nAzul\n4000\nTandil\n", 2, false},
+        {"count line only", "1\n", 1, false},
+        {"count above 30, 30 entries sent", "40\n" + sixtyLines, 30, true},
+        {"count above 30, one line short", "40\n" + fiftyNineLines, 30, false},
+        {"no entries announced", "0\nAzul\n4000\n", 0, true},
+        {"empty body", "", 0, false},
+    };
+    for (const Case& c : cases) {
+        ListRun run(c.body);
+        EXPECT_EQ(run.Run(), c.entries) << c.label;
+        EXPECT_EQ(run.complete, c.complete) << c.label;
+    }
+}
+
 TEST(AccessList, SourceFailurePassesThrough) {
     const std::string body = "3\nAzul\n4000\nTandil\n5550123\n";
     // The source fails inside "Tandil": two lines were complete.
@@ -391,7 +427,7 @@ TEST(AccessList, EightBitAndNulBytesInFields) {
 TEST(AccessList, CallbacksMayBeLeftEmpty) {
     StringSource source("1\nAzul\n4000\n");
     AccessListTable table;
-    EXPECT_EQ(ReadAccessList(source, table, nullptr, nullptr), 1);
+    EXPECT_EQ(ReadAccessList(source, table, nullptr, nullptr).entries, 1);
     EXPECT_STREQ(table.entries[0].number, "4000");
 }
 

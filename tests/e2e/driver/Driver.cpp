@@ -261,12 +261,16 @@ std::optional<std::string> ProgramRun::ReadWorkFile(const std::string& name) con
     return testsupport::ReadFileBytes(WorkFile(name));
 }
 
-std::vector<HWND> ProgramRun::Windows(bool visibleOnly) const {
-    WindowSearch search{processId_, visibleOnly, {}};
-    if (processId_ != 0) {
+std::vector<HWND> TopLevelWindows(DWORD processId, bool visibleOnly) {
+    WindowSearch search{processId, visibleOnly, {}};
+    if (processId != 0) {
         EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
     }
     return search.found;
+}
+
+std::vector<HWND> ProgramRun::Windows(bool visibleOnly) const {
+    return TopLevelWindows(processId_, visibleOnly);
 }
 
 HWND ProgramRun::FindWindow(const std::string& name, bool visibleOnly) const {
@@ -329,6 +333,10 @@ void ProgramRun::TrayNotify(UINT mouseMessage) const {
         ADD_FAILURE() << "the main window has not been found (WaitForMainWindow)";
         return;
     }
+    // A user clicks on what the screen shows: first let the program finish what it was doing.
+    // Under Wine a window hidden a moment ago may still have its loss of focus to come, and a
+    // tray menu opened before that arrives is closed by it.
+    WaitForIdle(mainWindow_);
     PostMessageW(mainWindow_, kTrayMessage, kTrayIconId, static_cast<LPARAM>(mouseMessage));
 }
 

@@ -50,6 +50,9 @@ HWND FocusedControl(HWND window);
 // is not layered or has no alpha set.
 std::optional<int> Opacity(HWND window);
 
+// Top-level windows of a process (message boxes, menus and tooltips included).
+std::vector<HWND> TopLevelWindows(DWORD processId, bool visibleOnly = false);
+
 // Items of a list box or combo box, read through the wide-character messages (the ANSI ones
 // return UTF-16 across processes under Wine) with each buffer sized from the item's length.
 std::vector<std::string> ListBoxItems(HWND list);
@@ -101,6 +104,21 @@ MessageBoxInfo ReadMessageBox(HWND window);
 // Presses one of the box's buttons and waits until the box is gone; false (and a test
 // failure) when the button does not exist or the box stays.
 bool Answer(const MessageBoxInfo& box, int button, int timeoutMs = kTimeoutMs);
+
+// ---- Tooltips ----------------------------------------------------------------------------
+
+constexpr int kToolTipTimeoutMs = 4000;
+
+// The visible tooltip window (tooltips_class32) of the process, or null.
+HWND VisibleToolTip(DWORD processId);
+// Moves the mouse pointer to `at` (screen coordinates), coming from the screen's far corner so
+// that a tooltip comes up anew, and waits until a visible tooltip of the process shows
+// `expected`; with `expected` empty, watches for the whole time that none comes up. Returns
+// the text seen last ("" when no tooltip showed). The pointer is left at `at`;
+// MovePointerAway takes it off again.
+std::string HoverForToolTip(POINT at, DWORD processId, const std::string& expected,
+                            int timeoutMs = kToolTipTimeoutMs);
+void MovePointerAway();
 
 // ---- Screenshots -------------------------------------------------------------------------
 
@@ -183,7 +201,7 @@ class ProgramRun {
     bool NoMessageBoxFor(int milliseconds) const;
 
     // The tray icon's callback as the shell sends it (icon 9000, WM_APP + 1) with mouseMessage
-    // (WM_RBUTTONUP, WM_LBUTTONDBLCLK, ...).
+    // (WM_RBUTTONUP, WM_LBUTTONDBLCLK, ...), once the program is idle.
     void TrayNotify(UINT mouseMessage) const;
     // The program's visible pop-up menu (class #32768).
     HWND WaitForMenu(int timeoutMs = kTimeoutMs) const;

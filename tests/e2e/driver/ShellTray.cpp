@@ -15,12 +15,10 @@ namespace e2e {
 namespace {
 
 constexpr wchar_t kWineTrayClass[] = L"__winex11_standalone_tray";
-constexpr wchar_t kToolTipClass[] = L"tooltips_class32";
 // Mean colour distance (sum over red, green, blue) below which a drawn icon counts as found,
 // and above which another icon counts as absent.
 constexpr double kSamePicture = 30.0;
 constexpr double kOtherPicture = 60.0;
-constexpr int kTipTimeoutMs = 4000;
 
 HICON ProgramIcon(int id) {
     const std::wstring exe = testsupport::JoinPath(testsupport::ExeDirectory(), L"CORVINET.exe");
@@ -150,40 +148,10 @@ std::string ShellTray::HoverForTip(POINT center, const std::string& expected) co
     HWND tray = FindWindowW(kWineTrayClass, nullptr);
     DWORD trayProcess = 0;
     GetWindowThreadProcessId(tray, &trayProcess);
-    // Off the icon first, so that the tooltip comes up anew with the current text.
-    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
-    Pause(300);
-    SetCursorPos(center.x, center.y);
-    Pause(50);
-    SetCursorPos(center.x + 1, center.y);
-    std::string seen;
-    WaitUntil(
-        [&] {
-            seen = VisibleTip(trayProcess);
-            return seen == expected;
-        },
-        kTipTimeoutMs);
-    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+    SetForegroundWindow(tray);
+    const std::string seen = HoverForToolTip(center, trayProcess, expected);
+    MovePointerAway();
     return seen;
-}
-
-BOOL CALLBACK ShellTray::FindTip(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<TipSearch*>(parameter);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t name[64] = L"";
-    GetClassNameW(window, name, 64);
-    if (process == search->process && IsWindowVisible(window) && wcscmp(name, kToolTipClass) == 0) {
-        search->text = WindowText(window);
-        return FALSE;
-    }
-    return TRUE;
-}
-
-std::string ShellTray::VisibleTip(DWORD process) {
-    TipSearch search{process, {}};
-    EnumWindows(FindTip, reinterpret_cast<LPARAM>(&search));
-    return search.text;
 }
 
 }  // namespace e2e

@@ -22,17 +22,11 @@ class ShellTray {
     // Waits until the tray shows the picture; the picture seen last otherwise.
     TrayPicture WaitForPicture(TrayPicture expected, POINT* center = nullptr) const;
     // Hovers over the icon at center and waits until the tray's tooltip shows the expected
-    // text; the text seen last otherwise.
+    // text; the text seen last otherwise. Wine's tray window shows its tooltips only while it
+    // is the active window (its tooltip lacks TTS_ALWAYSTIP), and the program takes the
+    // foreground whenever it opens its tray menu: the tray is brought to the front first, as
+    // a taskbar always is.
     std::string HoverForTip(POINT center, const std::string& expected) const;
-
-  private:
-    struct TipSearch {
-        DWORD process;
-        std::string text;
-    };
-
-    static BOOL CALLBACK FindTip(HWND window, LPARAM parameter);
-    static std::string VisibleTip(DWORD process);
 };
 
 }  // namespace e2e
