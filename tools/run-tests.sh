@@ -7,7 +7,8 @@
 #   4. Windows and end-to-end tiers under Wine on a private Xvfb, with a fresh Wine prefix,
 #      the test configuration server as the prefix's proxy, the browser stand-in first on PATH
 #      and one Wine server kept alive for the run (ctest in build/win64);
-#   5. turns the screenshots into PNG files and prints each tier's summary.
+#   5. the 32-bit tier (tools/win32-tier.sh), in a prefix of its own with Wine's 32-bit side;
+#   6. turns the screenshots into PNG files and prints each tier's summary.
 # Exits non-zero when anything failed. CORVINET_BUILD_DIR moves the build folder;
 # CORVINET_TEST_DISPLAY uses an existing X display instead of a private Xvfb.
 set -euo pipefail

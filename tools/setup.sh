@@ -5,7 +5,7 @@
 #   bash tools/setup.sh install     only install the packages
 #   bash tools/setup.sh win64       build/win64: the program and every test exe (64-bit, run here)
 #   bash tools/setup.sh win32       build/win32: the program and the line simulator (32-bit;
-#                                   compiled and linked only, this machine cannot run it)
+#                                   run by the 32-bit tier of tools/run-tests.sh)
 #   bash tools/setup.sh native      build/native: the portable core, its tests and fuzz targets
 #                                   (clang, AddressSanitizer and UndefinedBehaviorSanitizer)
 #
