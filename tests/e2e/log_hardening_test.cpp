@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "texts/Texts.h"
+#include "driver/CallLogBytes.h"
 #include "driver/Driver.h"
 #include "resource.h"
 #include "settings/DefaultAccessList.h"
@@ -51,20 +52,8 @@ testing::Environment* const argentineTime = testing::AddGlobalTestEnvironment(ne
 
 // ---- Log bytes and report lines ------------------------------------------------------------
 
-std::string Header() {
-    uint8_t header[kLogHeaderSize];
-    EncodeLogHeader(header);
-    return std::string(reinterpret_cast<const char*>(header), sizeof header);
-}
-
-std::string RecordBytes(const CallRecord& record) {
-    uint8_t out[kLogRecordSize];
-    EncodeCallRecord(record, out);
-    return std::string(reinterpret_cast<const char*>(out), sizeof out);
-}
-
 std::string LogBytes(const std::vector<CallRecord>& records) {
-    std::string bytes = Header();
+    std::string bytes = LogHeaderBytes();
     for (const CallRecord& record : records) {
         bytes += RecordBytes(record);
     }
@@ -386,7 +375,7 @@ TEST_F(LogFaults, LogOfRandomBytesIsReplacedByAnEmptyLog) {
         // A fresh header, then the call.
         const std::string after = ReadLog();
         ASSERT_EQ(after.size(), kLogHeaderSize + 2 * kLogRecordSize);
-        EXPECT_EQ(after.substr(0, kLogHeaderSize), Header());
+        EXPECT_EQ(after.substr(0, kLogHeaderSize), LogHeaderBytes());
         const std::vector<CallRecord> records = Records(after);
         EXPECT_EQ(records[0].type, kCallStart);
         EXPECT_EQ(records[1].type, kCallEnd);
@@ -405,7 +394,7 @@ TEST_F(LogFaults, ValidHeaderWithRandomRecordsReportsOnlyTheValidOnes) {
     constexpr int64_t kYear2000 = 946684800;
     const MonthCalls month = CallsOfThisMonth(12);
     std::mt19937 random(7u);
-    std::string bytes = Header();
+    std::string bytes = LogHeaderBytes();
     size_t next = 0;
     int unknownThisMonth = 0;
     const int64_t monthStart = StartOfThisMonth();
@@ -452,7 +441,7 @@ TEST_F(LogFaults, MillionRecordLogStartsAndReportsThisMonthInBoundedTime) {
     constexpr int kCallsThisMonth = 500;
     const MonthCalls month = CallsOfThisMonth(kCallsThisMonth);
     const int64_t longAgo = 1009843200;  // 2002-01-01
-    std::string bytes = Header();
+    std::string bytes = LogHeaderBytes();
     bytes.reserve(kLogHeaderSize + static_cast<size_t>(kMillion) * kLogRecordSize);
     const int spacing = kMillion / kCallsThisMonth;
     size_t next = 0;
