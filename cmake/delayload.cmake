@@ -29,11 +29,13 @@ function(corvinet_delay_import dll)
 endfunction()
 
 corvinet_delay_import(rasapi32)
-# The 32-bit build imports the Internet client directly. Its first delay-loaded call jumps to
-# address 0 when the 32-bit program runs through user-mode emulation (qemu-i386 with Wine 8; a
-# ten-line program that only calls InternetOpenA does the same, and the same program importing
-# wininet directly works), which is how the 32-bit test tier runs on machines whose kernel
-# runs no 32-bit program. The remote-access service delay-loads there without trouble.
+# The 32-bit build imports the Internet client directly. Its header declares the functions
+# as imported (dllimport), so the code calls through their __imp_ slots; in a 32-bit
+# delay-import library made by dlltool (binutils 2.40) the linker then leaves each slot
+# pointing at address 0 instead of at the loading stub, and the first call jumps there (seen
+# under Wine with and without user-mode emulation; a ten-line program that only calls
+# InternetOpenA does the same). The remote-access header declares plain functions, whose calls
+# go through dlltool's own stubs, which load the DLL in both builds.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     corvinet_delay_import(wininet)
 else()
