@@ -121,6 +121,14 @@ add_test(NAME e2e.CallLogTrim.StartOnFifthOfJanuaryDropsLastYearsCallsAndReports
 set_tests_properties(e2e.CallLogTrim.StartOnFifthOfJanuaryDropsLastYearsCallsAndReportsJanuaryAlone
                      PROPERTIES TIMEOUT 180 RESOURCE_LOCK corvinet_e2e ${WINE_TEST_PROPERTIES})
 
+# ---- The 32-bit program's smoke tier ------------------------------------------------------
+# Run by tools/win32-tier.sh, not by ctest: it needs a prefix with Wine's 32-bit side and the
+# 32-bit build beside this one. The driver stays 64-bit and drives the 32-bit program's windows.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    add_executable(e2e_win32_smoke ${CMAKE_SOURCE_DIR}/tests/e2e/win32_smoke.cpp)
+    target_link_libraries(e2e_win32_smoke PRIVATE e2e_driver corvinet_warnings)
+endif()
+
 # ---- Release: the small program, the installer and the release checks --------------------
 # The release configuration (tools/release.sh) builds the program for distribution: optimised
 # for size, every function and datum in its own section so that the linker drops what nothing

@@ -7,7 +7,8 @@
 #   4. Windows and end-to-end tiers under Wine on a private Xvfb, with a fresh Wine prefix,
 #      the test configuration server as the prefix's proxy, the browser stand-in first on PATH
 #      and one Wine server kept alive for the run (ctest in build/win64);
-#   5. turns the screenshots into PNG files and prints each tier's summary.
+#   5. the 32-bit tier (tools/win32-tier.sh), in a prefix of its own with Wine's 32-bit side;
+#   6. turns the screenshots into PNG files and prints each tier's summary.
 # Exits non-zero when anything failed. CORVINET_BUILD_DIR moves the build folder;
 # CORVINET_TEST_DISPLAY uses an existing X display instead of a private Xvfb.
 set -euo pipefail
@@ -16,6 +17,8 @@ exec </dev/null
 
 # shellcheck source=tools/setup.sh
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+# shellcheck source=tools/win32-tier.sh
+source "$(dirname "${BASH_SOURCE[0]}")/win32-tier.sh"
 
 STARTED=$(date +%s)
 WIN64="$CORVINET_BUILD/win64"
@@ -43,6 +46,7 @@ TOTAL_FAILED=0
 cleanup() {
     local status=$?
     set +e
+    win32_tier_cleanup
     if [[ -n $PREFIX_JOB ]]; then
         kill "$PREFIX_JOB" 2>/dev/null
     fi
@@ -190,6 +194,7 @@ rm -rf "$SERVER_DIR"
 corvinet_start_config_server "$SERVER_DIR" --script "$SERVER_DIR/script.json"
 (prepare_prefix) >"$LOGS/prefix.log" 2>&1 &
 PREFIX_JOB=$!
+win32_tier_prepare
 
 # ---- Builds -------------------------------------------------------------------------------
 
@@ -241,6 +246,7 @@ elif [[ -n $BUILT_WIN64 ]]; then
     rm -rf "$WIN64/screenshots" "$WIN64/scratch"
     run_ctest win64 "$WIN64"
     convert_screenshots
+    win32_tier_run
 fi
 
 # ---- Summary ------------------------------------------------------------------------------

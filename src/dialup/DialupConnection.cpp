@@ -1,5 +1,6 @@
 #include "dialup/DialupConnection.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -10,6 +11,15 @@
 #include "settings/DialerSettings.h"
 
 namespace {
+
+// The record's texts and its sub-entry number lie at the same offsets in the 32-bit and the
+// 64-bit build; the pointer-sized callback id after the sub-entry makes the whole records
+// differ (1064 and 1068 bytes with the interface index of later versions). The size the service
+// is given stops before the sub-entry, so it is the same in both builds.
+static_assert(offsetof(RASDIALPARAMSA, dwSubEntry) == kDialParamsSize,
+              "the dial parameters end where the sub-entry begins");
+static_assert(sizeof(RASDIALPARAMSA) == (sizeof(void*) == 4 ? 1064 : 1068),
+              "the record of the platform's remote-access headers");
 
 constexpr size_t kRasErrorTextSize = 256;
 

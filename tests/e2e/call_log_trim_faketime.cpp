@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/CallLogBytes.h"
 #include "driver/Driver.h"
 #include "resource.h"
 #include "settings/DefaultAccessList.h"
@@ -47,18 +48,6 @@ int64_t Local(int year, int month, int day, int hour, int minute, int second = 0
     return static_cast<int64_t>(std::mktime(&parts));
 }
 
-std::string Encode(const CallRecord& record) {
-    uint8_t out[kLogRecordSize];
-    EncodeCallRecord(record, out);
-    return std::string(reinterpret_cast<const char*>(out), sizeof out);
-}
-
-std::string Header() {
-    uint8_t out[kLogHeaderSize];
-    EncodeLogHeader(out);
-    return std::string(reinterpret_cast<const char*>(out), sizeof out);
-}
-
 // Selects a combo item and sends the dialog the selection change; returns when it is handled.
 bool SelectAndNotify(HWND dialog, int id, int index) {
     HWND combo = Control(dialog, id);
@@ -89,14 +78,15 @@ TEST(CallLogTrim, StartOnFifthOfJanuaryDropsLastYearsCallsAndReportsJanuaryAlone
 
     // November's call, a call from New Year's Eve into 2027 (its start is last year's), and a
     // call on 3 January; the records of 2027 carry padding bytes that must survive the copy.
-    std::string kept = Encode({kCallEnd, Local(2027, 1, 1, 0, 10), 41});
+    std::string kept = RecordBytes({kCallEnd, Local(2027, 1, 1, 0, 10), 41});
     kept[1] = '\x5A';
-    const std::string january = Encode({kCallStart, Local(2027, 1, 3, 21, 0), 0}) +
-                                Encode({kCallEnd, Local(2027, 1, 3, 21, 6, 30), 7});
+    const std::string january = RecordBytes({kCallStart, Local(2027, 1, 3, 21, 0), 0}) +
+                                RecordBytes({kCallEnd, Local(2027, 1, 3, 21, 6, 30), 7});
     kept += january;
-    const std::string log = Header() + Encode({kCallStart, Local(2026, 11, 20, 9, 0), 0}) +
-                            Encode({kCallEnd, Local(2026, 11, 20, 9, 3), 4}) +
-                            Encode({kCallStart, Local(2026, 12, 31, 23, 30), 0}) + kept;
+    const std::string log = LogHeaderBytes() +
+                            RecordBytes({kCallStart, Local(2026, 11, 20, 9, 0), 0}) +
+                            RecordBytes({kCallEnd, Local(2026, 11, 20, 9, 3), 4}) +
+                            RecordBytes({kCallStart, Local(2026, 12, 31, 23, 30), 0}) + kept;
 
     RunOptions options;
     options.workDir =
@@ -141,7 +131,7 @@ TEST(CallLogTrim, StartOnFifthOfJanuaryDropsLastYearsCallsAndReportsJanuaryAlone
 
     const std::string after = program.ReadWorkFile("CORVINET.REC").value_or("");
     ASSERT_EQ(after.size(), 12u + kept.size() + 24u);
-    EXPECT_TRUE(after.substr(0, 12 + kept.size()) == Header() + kept)
+    EXPECT_TRUE(after.substr(0, 12 + kept.size()) == LogHeaderBytes() + kept)
         << "the trim did not keep exactly the records of 2027, in order";
     const CallRecord start =
         DecodeCallRecord(reinterpret_cast<const uint8_t*>(after.data()) + 12 + kept.size());

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "driver/CallLogBytes.h"
 #include "driver/Driver.h"
 #include "resource.h"
-#include "support/CallLogFile.h"
 #include "support/LineJournal.h"
 #include "texts/Texts.h"
 
@@ -78,7 +78,7 @@ TEST_P(DroppedCall, EndsByItselfAsIfCortarHadBeenPressed) {
 
     // The call log has the call, with 1 minute.
     const std::vector<CallRecord> records =
-        testsupport::CallLogRecords(program.ReadWorkFile(kCallLog).value_or(""));
+        CallLogRecords(program.ReadWorkFile(kCallLog).value_or(""));
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[1].type, kCallEnd);
     EXPECT_EQ(records[1].minutes, 1);

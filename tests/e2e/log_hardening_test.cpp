@@ -21,11 +21,11 @@
 #include <vector>
 
 #include "texts/Texts.h"
+#include "driver/CallLogBytes.h"
 #include "driver/Driver.h"
 #include "resource.h"
 #include "settings/DefaultAccessList.h"
 #include "support/Paths.h"
-#include "support/CallLogFile.h"
 #include "support/LineJournal.h"
 #include "usage/CallRecord.h"
 #include "usage/LocalTime.h"
@@ -53,20 +53,8 @@ testing::Environment* const argentineTime = testing::AddGlobalTestEnvironment(ne
 
 // ---- Log bytes and report lines ------------------------------------------------------------
 
-std::string Header() {
-    uint8_t header[kLogHeaderSize];
-    EncodeLogHeader(header);
-    return std::string(reinterpret_cast<const char*>(header), sizeof header);
-}
-
-std::string RecordBytes(const CallRecord& record) {
-    uint8_t out[kLogRecordSize];
-    EncodeCallRecord(record, out);
-    return std::string(reinterpret_cast<const char*>(out), sizeof out);
-}
-
 std::string LogBytes(const std::vector<CallRecord>& records) {
-    std::string bytes = Header();
+    std::string bytes = LogHeaderBytes();
     for (const CallRecord& record : records) {
         bytes += RecordBytes(record);
     }
@@ -346,7 +334,7 @@ TEST_F(LogFaults, LogHeldByAnotherProcessIsLeftAloneAndCallsGoOn) {
     EXPECT_EQ(Report(program), std::optional<std::string>(month.report));
     DialAndHangUp(program, main);
     CloseProgram(program);
-    EXPECT_EQ(testsupport::CallLogRecords(ReadLog()).size(), month.records.size() + 2);
+    EXPECT_EQ(CallLogRecords(ReadLog()).size(), month.records.size() + 2);
 }
 
 // ---- Logs of random content ---------------------------------------------------------------
@@ -373,8 +361,8 @@ TEST_F(LogFaults, LogOfRandomBytesIsReplacedByAnEmptyLog) {
         // A fresh header, then the call.
         const std::string after = ReadLog();
         ASSERT_EQ(after.size(), kLogHeaderSize + 2 * kLogRecordSize);
-        EXPECT_EQ(after.substr(0, kLogHeaderSize), Header());
-        const std::vector<CallRecord> records = testsupport::CallLogRecords(after);
+        EXPECT_EQ(after.substr(0, kLogHeaderSize), LogHeaderBytes());
+        const std::vector<CallRecord> records = CallLogRecords(after);
         EXPECT_EQ(records[0].type, kCallStart);
         EXPECT_EQ(records[1].type, kCallEnd);
         if (HasFatalFailure()) {
@@ -392,7 +380,7 @@ TEST_F(LogFaults, ValidHeaderWithRandomRecordsReportsOnlyTheValidOnes) {
     constexpr int64_t kYear2000 = 946684800;
     const MonthCalls month = CallsOfThisMonth(12);
     std::mt19937 random(7u);
-    std::string bytes = Header();
+    std::string bytes = LogHeaderBytes();
     size_t next = 0;
     int unknownThisMonth = 0;
     const int64_t monthStart = StartOfThisMonth();
@@ -439,7 +427,7 @@ TEST_F(LogFaults, MillionRecordLogStartsAndReportsThisMonthInBoundedTime) {
     constexpr int kCallsThisMonth = 500;
     const MonthCalls month = CallsOfThisMonth(kCallsThisMonth);
     const int64_t longAgo = 1009843200;  // 2002-01-01
-    std::string bytes = Header();
+    std::string bytes = LogHeaderBytes();
     bytes.reserve(kLogHeaderSize + static_cast<size_t>(kMillion) * kLogRecordSize);
     const int spacing = kMillion / kCallsThisMonth;
     size_t next = 0;
@@ -489,7 +477,7 @@ TEST_F(LogFaults, KilledDuringACallTheNextRunNotesTheCallWithoutAnEnd) {
         ASSERT_TRUE(WaitForIdle(main));
         program.Kill();
     }
-    const std::vector<CallRecord> left = testsupport::CallLogRecords(ReadLog());
+    const std::vector<CallRecord> left = CallLogRecords(ReadLog());
     ASSERT_EQ(ReadLog().size(), kLogHeaderSize + kLogRecordSize);
     ASSERT_EQ(left[0].type, kCallStart);
 
@@ -506,7 +494,7 @@ TEST_F(LogFaults, KilledDuringACallTheNextRunNotesTheCallWithoutAnEnd) {
     DialAndHangUp(program, main);
     const std::optional<std::string> report = Report(program);
     CloseProgram(program);
-    const std::vector<CallRecord> records = testsupport::CallLogRecords(ReadLog());
+    const std::vector<CallRecord> records = CallLogRecords(ReadLog());
     ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(records[0].time, left[0].time);
     EXPECT_EQ(report, std::optional<std::string>(
@@ -537,7 +525,7 @@ TEST_F(LogFaults, TornRecordAtTheEndIsDroppedAndLaterRecordsStayAligned) {
         const std::string after = ReadLog();
         ASSERT_EQ(after.size(), whole.size() + 2 * kLogRecordSize);
         EXPECT_TRUE(after.compare(0, whole.size(), whole) == 0);
-        const std::vector<CallRecord> records = testsupport::CallLogRecords(after);
+        const std::vector<CallRecord> records = CallLogRecords(after);
         const CallRecord& start = records[month.records.size()];
         const CallRecord& end = records[month.records.size() + 1];
         EXPECT_EQ(start.type, kCallStart);

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "texts/Texts.h"
+#include "driver/ConfigServer.h"
 #include "driver/Driver.h"
 #include "resource.h"
 #include "support/Paths.h"
@@ -39,20 +40,6 @@ constexpr char kUnreachableProxy[] = "127.0.0.1:1";
 constexpr char kProxyKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
 // ---- Texts -------------------------------------------------------------------------------
-
-// A string of the program's string table, read from CORVINET.exe beside the test.
-std::string ProgramString(UINT id) {
-    const std::wstring exe = testsupport::JoinPath(testsupport::ExeDirectory(), L"CORVINET.exe");
-    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (module == nullptr) {
-        ADD_FAILURE() << "cannot read the resources of CORVINET.exe";
-        return "";
-    }
-    wchar_t text[512] = L"";
-    const int length = LoadStringW(module, id, text, static_cast<int>(std::size(text)));
-    FreeLibrary(module);
-    return ToCp1252(std::wstring(text, length > 0 ? static_cast<size_t>(length) : 0));
-}
 
 // A Windows-1252 text as a JSON string (the answer script is UTF-8 JSON).
 std::string Json(const std::string& text) {
@@ -104,121 +91,6 @@ std::optional<int> InternetErrorCode(const std::string& text) {
 }
 
 // ---- The configuration server, the browser stand-in ---------------------------------------
-
-struct Request {
-    std::string target;  // as received: absolute form through the proxy
-    std::string path;    // path and query
-    std::string agent;
-};
-
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
-std::vector<std::string> SplitTabs(const std::string& line) {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (;;) {
-        const size_t tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string::npos ? tab : tab - start));
-        if (tab == std::string::npos) {
-            return fields;
-        }
-        start = tab + 1;
-    }
-}
-
-class ConfigServer {
-  public:
-    ConfigServer()
-        : script(testsupport::GetEnv("CORVINET_CONFIGSERVER_SCRIPT")),
-          log(testsupport::GetEnv("CORVINET_CONFIGSERVER_LOG")) {}
-
-    bool Available() const { return !script.empty() && !log.empty(); }
-
-    // Remembers the script in force, to be put back by Restore.
-    void Save() { saved = testsupport::ReadFileBytes(testsupport::WindowsPath(script)); }
-    void Restore() const {
-        const std::wstring path = testsupport::WindowsPath(script);
-        if (saved.has_value()) {
-            testsupport::WriteFileBytes(path, *saved);
-        } else {
-            DeleteFileW(path.c_str());
-        }
-    }
-
-    // Answers of cmd=1, cmd=2 and cmd=3 as script entries (JSON objects); an empty entry
-    // leaves that command to the server's built-in answer (list version 1, release 9).
-    void Answer(const std::string& cmd1, const std::string& cmd2 = "",
-                const std::string& cmd3 = "") const {
-        std::string json = "{";
-        const std::pair<const char*, const std::string*> entries[] = {
-            {"1", &cmd1}, {"2", &cmd2}, {"3", &cmd3}};
-        for (const auto& [key, entry] : entries) {
-            if (!entry->empty()) {
-                json += std::string(json.size() > 1 ? ", " : "") + "\"" + key + "\": " + *entry;
-            }
-        }
-        json += "}\n";
-        ASSERT_TRUE(testsupport::WriteFileBytes(testsupport::WindowsPath(script), json));
-    }
-
-    void ClearLog() const {
-        ASSERT_TRUE(testsupport::WriteFileBytes(testsupport::WindowsPath(log), ""));
-    }
-
-    std::vector<Request> Requests() const {
-        std::vector<Request> requests;
-        const std::string text =
-            testsupport::ReadFileBytes(testsupport::WindowsPath(log)).value_or("");
-        for (const std::string& line : SplitLines(text)) {
-            const std::vector<std::string> fields = SplitTabs(line);
-            if (fields.size() >= 5) {
-                requests.push_back({fields[2], fields[3], fields[4]});
-            }
-        }
-        return requests;
-    }
-
-    // The cmd values of the requests so far, in order ("1", "2", "3").
-    std::vector<std::string> Commands() const {
-        std::vector<std::string> commands;
-        for (const Request& request : Requests()) {
-            const size_t at = request.path.find("cmd=");
-            commands.push_back(at == std::string::npos ? request.path
-                                                       : request.path.substr(at + 4));
-        }
-        return commands;
-    }
-
-    bool WaitForCommand(const std::string& cmd, int timeoutMs = kTimeoutMs) const {
-        return WaitUntil(
-            [&] {
-                for (const std::string& seen : Commands()) {
-                    if (seen == cmd) {
-                        return true;
-                    }
-                }
-                return false;
-            },
-            timeoutMs);
-    }
-
-  private:
-    std::string script;
-    std::string log;
-    std::optional<std::string> saved;
-};
 
 class Browser {
   public:

@@ -12,10 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include "driver/CallLogBytes.h"
 #include "driver/Driver.h"
 #include "resource.h"
 #include "settings/DialerSettings.h"
-#include "support/CallLogFile.h"
 #include "support/FakeClock.h"
 #include "support/Registry.h"
 #include "support/ScratchDirectory.h"
@@ -86,8 +86,8 @@ TEST(MainWindowClock, ClockSetBackDuringACallCountsItAsNoTimeAndOneMinute) {
     user.join();
 
     std::vector<int32_t> logged, expected;
-    for (const CallRecord& record : testsupport::CallLogRecords(
-             testsupport::ReadFileBytes(folder.File(L"CORVINET.REC")).value_or(""))) {
+    for (const CallRecord& record :
+         CallLogRecords(testsupport::ReadFileBytes(folder.File(L"CORVINET.REC")).value_or(""))) {
         if (record.type == kCallEnd) {
             logged.push_back(record.minutes);
         }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <iterator>
 
 #include "texts/Texts.h"
 
@@ -95,6 +96,19 @@ ProgramRun::~ProgramRun() {
     if (process_ != nullptr) {
         CloseHandle(process_);
     }
+}
+
+std::string ProgramString(UINT id) {
+    const std::wstring exe = testsupport::JoinPath(testsupport::ExeDirectory(), L"CORVINET.exe");
+    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr) {
+        ADD_FAILURE() << "cannot read the resources of CORVINET.exe";
+        return "";
+    }
+    wchar_t text[512] = L"";
+    const int length = LoadStringW(module, id, text, static_cast<int>(std::size(text)));
+    FreeLibrary(module);
+    return ToCp1252(std::wstring(text, length > 0 ? static_cast<size_t>(length) : 0));
 }
 
 bool ProgramRun::PrepareWorkDir() {

@@ -61,6 +61,9 @@ int ListBoxSelection(HWND list);  // LB_ERR (-1) when nothing is selected
 std::vector<std::string> ComboBoxItems(HWND combo);
 int ComboBoxSelection(HWND combo);  // CB_ERR (-1) when nothing is selected
 
+// A string of the program's string table, read from CORVINET.exe beside the driver.
+std::string ProgramString(UINT id);
+
 // ---- Acting on windows (posted) ----------------------------------------------------------
 
 // Presses a button the way a user can: fails the test (and returns false) when the control
