@@ -29,4 +29,16 @@ function(corvinet_delay_import dll)
 endfunction()
 
 corvinet_delay_import(rasapi32)
-corvinet_delay_import(wininet)
+# The 32-bit build imports the Internet client directly. Its header declares the functions
+# as imported (dllimport), so the code calls through their __imp_ slots; in a 32-bit
+# delay-import library made by dlltool (binutils 2.40) the linker then leaves each slot
+# pointing at address 0 instead of at the loading stub, and the first call jumps there (seen
+# under Wine with and without user-mode emulation; a ten-line program that only calls
+# InternetOpenA does the same). The remote-access header declares plain functions, whose calls
+# go through dlltool's own stubs, which load the DLL in both builds.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    corvinet_delay_import(wininet)
+else()
+    add_library(corvinet_delay_wininet INTERFACE)
+    target_link_libraries(corvinet_delay_wininet INTERFACE wininet)
+endif()

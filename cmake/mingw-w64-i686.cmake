@@ -1,4 +1,5 @@
-# Cross build for 32-bit Windows. It must compile and link; this machine cannot run it.
+# Cross build for 32-bit Windows: the program and the line simulator, run by the 32-bit tier of
+# tools/run-tests.sh (driven by the 64-bit build's driver).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CORVINET_TRIPLE i686-w64-mingw32)

@@ -86,6 +86,8 @@ corvinet_test_code(e2e_driver)
 target_link_libraries(e2e_driver PUBLIC corvinet_core corvinet_testmain ${CORVINET_SYSTEM_LIBS}
                                          psapi)
 target_include_directories(e2e_driver PUBLIC ${CMAKE_SOURCE_DIR}/tests/e2e ${CMAKE_SOURCE_DIR}/res)
+# The main window's test runs the window in its own process and works it with the driver.
+target_link_libraries(wt_main_dialog_test PRIVATE e2e_driver)
 
 # End-to-end suites that run on a fake clock (libfaketime through cmake/wine-run.sh, for the
 # driver and the program it starts; the Wine server keeps the real time): the scheduled

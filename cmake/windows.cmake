@@ -38,6 +38,15 @@ add_subdirectory(tools/linesim)
 
 include(cmake/windows-tests.cmake)
 
+# ---- The 32-bit program's smoke tier ------------------------------------------------------
+# Run by tools/win32-tier.sh, not by ctest: it needs a prefix with Wine's 32-bit side and the
+# 32-bit build beside this one. The driver stays 64-bit and drives the 32-bit program's windows.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    add_executable(e2e_win32_smoke ${CMAKE_SOURCE_DIR}/tests/e2e/win32_smoke.cpp)
+    corvinet_test_code(e2e_win32_smoke)
+    target_link_libraries(e2e_win32_smoke PRIVATE e2e_driver)
+endif()
+
 # ---- Release: the small program, the installer and the release checks --------------------
 # The release configuration (tools/release.sh) builds the program for distribution: optimised
 # for size, every function and datum in its own section so that the linker drops what nothing

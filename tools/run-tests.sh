@@ -8,7 +8,9 @@
 #   4. Windows and end-to-end tiers under Wine (ctest --preset win64), in Wine sessions that run
 #      side by side (tools/wine-sessions.sh: each a fresh Wine prefix with its own Wine server,
 #      private Xvfb display, configuration server as the prefix's proxy, and browser stand-in);
-#   5. turns the screenshots into PNG files and prints each tier's summary from ctest's JUnit
+#   5. the 32-bit smoke tier (tools/win32-tier.sh), in a prefix of its own with Wine's 32-bit
+#      side, prepared beside the builds;
+#   6. turns the screenshots into PNG files and prints each tier's summary from ctest's JUnit
 #      files (build/*/test-results.xml).
 # Exits non-zero when anything failed. CORVINET_BUILD_DIR moves the build folder;
 # CORVINET_WINE_SESSION_COUNT changes the number of Wine sessions (default 2).
@@ -21,6 +23,8 @@ exec </dev/null
 
 # shellcheck source=tools/wine-sessions.sh
 source "$(dirname "${BASH_SOURCE[0]}")/wine-sessions.sh"
+# shellcheck source=tools/win32-tier.sh
+source "$(dirname "${BASH_SOURCE[0]}")/win32-tier.sh"
 
 STARTED=$(date +%s)
 WIN64="$CORVINET_BUILD/win64"
@@ -49,6 +53,7 @@ TOTAL_FAILED=0
 cleanup() {
     local status=$?
     set +e
+    win32_tier_cleanup
     if [[ -n $PREFIX_JOB ]]; then
         kill "$PREFIX_JOB" 2>/dev/null
         wait "$PREFIX_JOB" 2>/dev/null
@@ -217,6 +222,9 @@ corvinet_log "Checking the tools"
 corvinet_install
 mkdir -p "$LOGS"
 begin_wine_sessions
+if [[ -z $ONLY ]]; then
+    win32_tier_prepare
+fi
 
 # The Windows builds first: the Wine prefixes are ready by the time they end, and the 64-bit
 # build's release checks look at the 32-bit program too.
@@ -235,6 +243,10 @@ if [[ -z $ONLY ]]; then
         run_ctest native
     fi
     run_server_tests
+    corvinet_log "All but the 32-bit tier took $((($(date +%s) - STARTED) / 60)) min $((($(date +%s) - STARTED) % 60)) s"
+    if [[ -n $BUILT_WIN64 ]]; then
+        win32_tier_run
+    fi
 fi
 
 print_summary

@@ -5,7 +5,7 @@
 #   bash tools/setup.sh install     only install the packages
 #   bash tools/setup.sh win64       build/win64: the program and every test exe (64-bit, run here)
 #   bash tools/setup.sh win32       build/win32: the program and the line simulator (32-bit;
-#                                   compiled and linked only, this machine cannot run it)
+#                                   run by the 32-bit tier of tools/run-tests.sh)
 #   bash tools/setup.sh native      build/native: the portable core, its tests and fuzz targets
 #                                   (clang, AddressSanitizer and UndefinedBehaviorSanitizer)
 #
@@ -194,11 +194,21 @@ corvinet_prefix_settings() {
         corvinet_wine64 regedit.exe /S "$(corvinet_windows_path "$file")" >/dev/null 2>&1
 }
 
-# Creates a fresh prefix (about 10 to 15 s). Needs DISPLAY. Arguments: prefix, managed, port.
+# Creates a fresh prefix (about 10 to 15 s). Needs DISPLAY. Arguments: prefix, managed, port,
+# and "wow64" for a prefix that also runs 32-bit programs (the 32-bit tier's).
+#
+# Any other prefix stays 64-bit only, however Wine is installed: wineboot sets up the 32-bit
+# side by starting C:\windows\syswow64\rundll32.exe, and an empty file in its place (not a
+# program) makes that start fail at once. Where wine32 is installed the prefix would otherwise
+# take the 32-bit side as well, which costs about 3 minutes under user-mode emulation.
 corvinet_create_prefix() {
-    local prefix="$1" managed="$2" port="$3"
+    local prefix="$1" managed="$2" port="$3" sides="${4:-}"
     rm -rf "$prefix"
     mkdir -p "$prefix"
+    if [[ $sides != wow64 ]]; then
+        mkdir -p "$prefix/drive_c/windows/syswow64"
+        : >"$prefix/drive_c/windows/syswow64/rundll32.exe"
+    fi
     WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="$CORVINET_WINEDLLOVERRIDES" \
         corvinet_wine64 wineboot.exe -i >/dev/null 2>&1
     # Without this, Wine updates the prefix again when a process starts under a fake date.
@@ -230,6 +240,111 @@ corvinet_start_config_server() {
     echo "The configuration server did not start:" >&2
     cat "$folder/server.out" >&2 || true
     return 1
+}
+
+# ---- The 32-bit tier: Wine's 32-bit side --------------------------------------------------
+
+# The 32-bit loader of Wine (package wine32:i386). Where it is installed, the plain "wine"
+# command starts it first, even for 64-bit programs.
+CORVINET_WINE32_LOADER=/usr/lib/wine/wine
+CORVINET_QEMU_I386=/usr/bin/qemu-i386-static
+CORVINET_BINFMT=/proc/sys/fs/binfmt_misc
+# Hands every 32-bit x86 ELF program to qemu. F: the kernel opens the emulator once, at
+# registration, so the entry works inside containers and chroots as well.
+CORVINET_BINFMT_I386=':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:'"$CORVINET_QEMU_I386"':F'
+
+# True when this machine runs a 32-bit x86 Linux program, natively or through a binfmt_misc
+# emulator: a 96-byte program that only ends with exit code 42 is started.
+corvinet_runs_i386() {
+    local probe status=0
+    mkdir -p "$CORVINET_BUILD"
+    probe="$(mktemp -p "$CORVINET_BUILD" i386-probe.XXXXXX)"
+    local program='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00'
+    program+='\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00'
+    program+='\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00'
+    program+='\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08'
+    program+='\x00\x80\x04\x08\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00'
+    program+='\x00\x10\x00\x00'
+    # mov ebx, 42; mov eax, 1 (exit); int 0x80
+    program+='\xbb\x2a\x00\x00\x00\xb8\x01\x00\x00\x00\xcd\x80'
+    printf '%b' "$program" >"$probe"
+    chmod +x "$probe"
+    "$probe" 2>/dev/null || status=$?
+    rm -f "$probe"
+    [[ $status -eq 42 ]]
+}
+
+# Runs a command as root: directly, or through sudo without a password. False when neither.
+corvinet_as_root() {
+    if [[ $(id -u) -eq 0 ]]; then
+        "$@"
+    elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
+        sudo -n "$@"
+    else
+        return 1
+    fi
+}
+
+corvinet_can_be_root() {
+    corvinet_as_root true 2>/dev/null
+}
+
+# Registers qemu for 32-bit x86 programs with the kernel (mounting binfmt_misc first where it
+# is not mounted). An entry of the same name already there is left as it is.
+corvinet_register_qemu_i386() {
+    if [[ ! -e $CORVINET_BINFMT/register ]]; then
+        corvinet_as_root mount -t binfmt_misc binfmt_misc "$CORVINET_BINFMT" || return
+    fi
+    if [[ ! -e $CORVINET_BINFMT/qemu-i386 ]]; then
+        printf '%s' "$CORVINET_BINFMT_I386" | corvinet_as_root tee "$CORVINET_BINFMT/register" >/dev/null ||
+            return
+    fi
+    corvinet_as_root sh -c "echo 1 >'$CORVINET_BINFMT/qemu-i386'"
+}
+
+corvinet_apt_install() {
+    DEBIAN_FRONTEND=noninteractive corvinet_as_root apt-get install -y --no-install-recommends \
+        -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold "$@" </dev/null
+}
+
+# Makes this machine ready to run 32-bit Windows programs under Wine: where the kernel runs no
+# 32-bit program, qemu-user-static and its binfmt_misc entry; then the i386 architecture and
+# wine32. Needs root or sudo for whatever is missing. Returns 0 when ready, 1 when an install
+# step failed, 2 when the tier cannot run here; CORVINET_WIN32_WHY then says why in one line.
+# shellcheck disable=SC2034 # CORVINET_WIN32_WHY is read by the caller
+corvinet_prepare_win32() {
+    CORVINET_WIN32_WHY=""
+    if corvinet_runs_i386 && [[ -x $CORVINET_WINE32_LOADER ]]; then
+        return 0
+    fi
+    if ! corvinet_can_be_root; then
+        CORVINET_WIN32_WHY="Wine's 32-bit side is missing, and installing it needs root or sudo"
+        return 2
+    fi
+    if ! corvinet_runs_i386; then
+        corvinet_log "Setting up user-mode emulation for 32-bit programs (qemu-i386, binfmt_misc)"
+        if [[ ! -x $CORVINET_QEMU_I386 ]]; then
+            corvinet_apt_install qemu-user-static || {
+                CORVINET_WIN32_WHY="installing qemu-user-static failed"
+                return 1
+            }
+        fi
+        if ! corvinet_register_qemu_i386 || ! corvinet_runs_i386; then
+            CORVINET_WIN32_WHY="the kernel runs no 32-bit program and refused the qemu-i386 entry of binfmt_misc"
+            return 2
+        fi
+    fi
+    if [[ ! -x $CORVINET_WINE32_LOADER ]]; then
+        corvinet_log "Installing Wine's 32-bit side (wine32:i386)"
+        if ! dpkg --print-foreign-architectures | grep -qx i386; then
+            corvinet_as_root dpkg --add-architecture i386
+        fi
+        corvinet_as_root apt-get update </dev/null
+        corvinet_apt_install wine32:i386 || {
+            CORVINET_WIN32_WHY="installing wine32:i386 failed"
+            return 1
+        }
+    fi
 }
 
 corvinet_setup_main() {

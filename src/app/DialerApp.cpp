@@ -8,18 +8,26 @@
 // The one application object, built before the entry point runs.
 DialerApp theApp;
 
+// The named mutex is created and checked in one step, so that two copies started in the same
+// instant cannot both find it missing. A mutex this user may not open belongs to a copy that
+// another user started in this session. Any other failure lets the program run unguarded.
+bool DialerApp::IsAnotherCopyRunning() {
+    SetLastError(ERROR_SUCCESS);
+    instanceMutex = CreateMutexA(nullptr, FALSE, kInstanceMutexName);
+    DWORD error = GetLastError();
+    return error == ERROR_ALREADY_EXISTS ||
+           (instanceMutex == nullptr && error == ERROR_ACCESS_DENIED);
+}
+
 bool DialerApp::InitInstance() {
     if (!AreBuiltInTextsIntact()) {
         MessageBoxA(nullptr, texts::kTextsAltered, texts::kAppTitle, MB_OK | MB_ICONERROR);
         return false;
     }
-    // Another copy holds the named mutex: say so and end, without touching the registry.
-    instanceMutex = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kInstanceMutexName);
-    if (instanceMutex != nullptr) {
+    if (IsAnotherCopyRunning()) {
         MessageBoxA(nullptr, texts::kAlreadyRunning, texts::kAlreadyRunningCaption, MB_OK);
         return false;
     }
-    instanceMutex = CreateMutexA(nullptr, FALSE, kInstanceMutexName);
     // The three-dimensional control look is the system's own on every supported Windows;
     // the common controls were registered by the application start.
     DialerSettings settings;

@@ -13,5 +13,7 @@ class DialerApp : public Application {
     bool InitInstance() override;
 
   private:
+    bool IsAnotherCopyRunning();
+
     HANDLE instanceMutex = nullptr;  // kept for the life of the process; the system releases it
 };

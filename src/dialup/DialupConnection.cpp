@@ -1,5 +1,6 @@
 #include "dialup/DialupConnection.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -10,6 +11,15 @@
 #include "settings/DialerSettings.h"
 
 namespace {
+
+// The record's texts and its sub-entry number lie at the same offsets in the 32-bit and the
+// 64-bit build; the pointer-sized callback id after the sub-entry makes the whole records
+// differ (1064 and 1068 bytes with the interface index of later versions). The size the service
+// is given stops before the sub-entry, so it is the same in both builds.
+static_assert(offsetof(RASDIALPARAMSA, dwSubEntry) == kDialParamsSize,
+              "the dial parameters end where the sub-entry begins");
+static_assert(sizeof(RASDIALPARAMSA) == (sizeof(void*) == 4 ? 1064 : 1068),
+              "the record of the platform's remote-access headers");
 
 constexpr size_t kRasErrorTextSize = 256;
 
@@ -25,6 +35,33 @@ void ReadAccessNumber(const DialerSettings& settings, int location, char (&numbe
     if (entry > 0 && entry <= UINT32_MAX) {
         settings.ReadListNumber(static_cast<uint32_t>(entry), number, sizeof(number));
     }
+}
+
+// The service's answer about a connection; the state means something only when it answers 0.
+DWORD QueryStatus(HRASCONN handle, RASCONNSTATE& state) {
+    RASCONNSTATUSA status;
+    memset(&status, 0, sizeof(status));
+    status.dwSize = kConnectStatusSize;
+    DWORD result = RasGetConnectStatusA(handle, &status);
+    state = status.rasconnstate;
+    return result;
+}
+
+// Ends the connection and waits until the service has let go of it: until then the port may
+// still be open (the modem off hook, the call still charged), and a new dial could fail. The
+// wait is bounded so that a service that never lets go cannot hold the program.
+DWORD HangUpAndSettle(HRASCONN handle) {
+    DWORD result = RasHangUpA(handle);
+    if (handle == nullptr || result != 0) {
+        return result;  // nothing was ended, so nothing can settle
+    }
+    ULONGLONG start = GetTickCount64();
+    RASCONNSTATE state;
+    while (QueryStatus(handle, state) != ERROR_INVALID_HANDLE &&
+           GetTickCount64() - start < kSettleLimitMs) {
+        Sleep(kSettlePollMs);
+    }
+    return result;
 }
 
 }  // namespace
@@ -53,7 +90,7 @@ int DialupConnection::Dial(int location) {
             snprintf(text, sizeof(text), texts::kRasUndefinedError, static_cast<long>(result));
         }
         // The service may have set a handle for the partly made connection: end it.
-        RasHangUpA(connectionHandle);
+        HangUpAndSettle(connectionHandle);
         connectionHandle = nullptr;
         MessageBoxA(GetMainWindowHandle(), text, texts::kErrorCaption, MB_OK | MB_ICONERROR);
     }
@@ -61,7 +98,18 @@ int DialupConnection::Dial(int location) {
 }
 
 DWORD DialupConnection::HangUp() {
-    DWORD result = RasHangUpA(connectionHandle);
+    DWORD result = HangUpAndSettle(connectionHandle);
     connectionHandle = nullptr;
     return result;
+}
+
+// Any other answer than "no such connection" or "disconnected" (a busy service, a passing
+// error) leaves the call counted as up: only the service's word that it is gone ends it.
+bool DialupConnection::IsDropped() const {
+    if (connectionHandle == nullptr) {
+        return false;
+    }
+    RASCONNSTATE state;
+    DWORD result = QueryStatus(connectionHandle, state);
+    return result == ERROR_INVALID_HANDLE || (result == 0 && state == RASCS_Disconnected);
 }

@@ -25,6 +25,9 @@ namespace {
 
 constexpr UINT_PTR kClockTimerId = 1;
 constexpr UINT kClockPeriodMs = 250;
+// While a call is up, every fourth clock tick (about once a second) asks the service whether
+// the line is still there; no timer of its own, so the program wakes no more often for it.
+constexpr int kTicksPerLineCheck = 4;
 // Posted when the window is first shown: the first paint does not fade in, so the window
 // reaches full opacity through this one fade-in instead.
 constexpr UINT kFadeInMessage = WM_APP + 2;
@@ -252,6 +255,7 @@ void MainDialog::OnDial() {
     callLog.WriteCallStart();
     connectStart = Now();
     connected = true;
+    ticksSinceLineCheck = 0;
     trayIcon.SetIcon(kTrayConnectedIcon);
     trayIcon.SetTip(texts::kTipConnected);
     ShowConnectedState(true);
@@ -265,13 +269,20 @@ void MainDialog::OnDial() {
 }
 
 void MainDialog::OnHangUp() {
+    EndCall(std::nullopt);
+}
+
+// The one way a call ends: "Cortar", the tray menu, the scheduled disconnect and a line that
+// dropped by itself. A dropped call counts up to the moment the drop was noticed; any other
+// up to the moment the line was let go.
+void MainDialog::EndCall(std::optional<int64_t> droppedAt) {
     WaitCursor waitCursor;
-    connection.HangUp();
+    connection.HangUp();  // also after a drop: the service frees the port only then
     ShowConnectedState(false);
     trayIcon.SetIcon(kTrayDisconnectedIcon);
     trayIcon.SetTip(texts::kTipDisconnected);
+    int64_t elapsed = CallSeconds(droppedAt.value_or(Now()));
     connected = false;
-    int64_t elapsed = Now() - connectStart;
     onlineSeconds += elapsed;
     int minutes = static_cast<int>(elapsed / 60 + 1);
     callLog.WriteCallEnd(minutes);
@@ -280,6 +291,12 @@ void MainDialog::OnHangUp() {
         trayIcon.Remove();
         EndDialog(IDCANCEL);
     }
+}
+
+// Seconds of the call that is up. A system clock set back during the call would make it
+// negative; it counts 0 instead, so that the on-line total never goes down.
+int64_t MainDialog::CallSeconds(int64_t now) const {
+    return connected && now > connectStart ? now - connectStart : 0;
 }
 
 void MainDialog::ShowConnectedState(bool isConnected) {
@@ -293,22 +310,38 @@ void MainDialog::ShowConnectedState(bool isConnected) {
 Reply MainDialog::OnTimer(WPARAM id, LPARAM) {
     if (id == kClockTimerId) {
         UpdateClock();
-        // Scheduled disconnect: a schedule that falls due is switched off before the hang-up,
-        // so that it cannot fire twice whatever the hang-up does; with no call up, switching it
-        // off is all. The hang-up may end the window (close on disconnect): nothing follows it.
-        if (disconnectArmed &&
-            IsDisconnectDue(disconnectMode, disconnectLimit, connected, connectStart, Now())) {
-            disconnectArmed = false;
-            if (connected) {
-                OnHangUp();
-            }
+        // Either ending may close the window (close on disconnect): nothing follows it.
+        if (IsLineCheckDue() && connection.IsDropped()) {
+            EndCall(Now());
+        } else {
+            ApplyDisconnectSchedule();
         }
     }
     return RunDefault();
 }
 
+bool MainDialog::IsLineCheckDue() {
+    if (!connected || ++ticksSinceLineCheck < kTicksPerLineCheck) {
+        return false;
+    }
+    ticksSinceLineCheck = 0;
+    return true;
+}
+
+// A schedule that falls due is switched off before the hang-up, so that it cannot fire twice
+// whatever the hang-up does; with no call up, switching it off is all.
+void MainDialog::ApplyDisconnectSchedule() {
+    if (disconnectArmed &&
+        IsDisconnectDue(disconnectMode, disconnectLimit, connected, connectStart, Now())) {
+        disconnectArmed = false;
+        if (connected) {
+            OnHangUp();
+        }
+    }
+}
+
 void MainDialog::UpdateClock() {
-    int64_t seconds = connected ? (Now() - connectStart) + onlineSeconds : onlineSeconds;
+    int64_t seconds = onlineSeconds + CallSeconds(Now());
     std::string text = FormatOnlineTime(seconds);
     if (text != onlineTimeText) {
         onlineTimeText = text;

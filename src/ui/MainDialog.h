@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "dialup/DialupConnection.h"
@@ -63,6 +64,10 @@ class MainDialog : public Dialog {
     void EnableToolTips();
     void AddToolTipTool(UINT flags, UINT_PTR id, const RECT& area);
     void ShowConnectedState(bool isConnected);
+    void EndCall(std::optional<int64_t> droppedAt);
+    int64_t CallSeconds(int64_t now) const;
+    bool IsLineCheckDue();
+    void ApplyDisconnectSchedule();
     void ShowTrayMenu();
     void ToggleMainWindow();
     void UpdateClock();
@@ -84,6 +89,7 @@ class MainDialog : public Dialog {
     int64_t connectStart = 0;
     int64_t onlineSeconds = 0;
     bool connected = false;
+    int ticksSinceLineCheck = 0;
     DialupConnection connection;
     HICON appIcon = nullptr, connectedIcon = nullptr, disconnectedIcon = nullptr;
     HWND toolTip = nullptr;

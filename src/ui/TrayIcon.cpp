@@ -14,6 +14,11 @@ constexpr size_t kTipSize = 64;
 static_assert(kTipSize <= sizeof(NOTIFYICONDATAA::szTip), "tip field of the record");
 static_assert(NOTIFYICONDATAA_V1_SIZE == offsetof(NOTIFYICONDATAA, szTip) + kTipSize,
               "the first form ends with its tip");
+// The window and icon handles are pointer-sized: the first form is 88 bytes in the 32-bit build
+// (packed to single bytes by the shell's headers there, though nothing needs padding) and 104
+// bytes in the 64-bit build, where the handles are aligned to 8.
+static_assert(NOTIFYICONDATAA_V1_SIZE == (sizeof(void*) == 4 ? 88 : 104),
+              "the first form of the notification-icon record");
 
 void CopyTip(char (&tip)[sizeof(NOTIFYICONDATAA::szTip)], const char* text) {
     strncpy(tip, text, kTipSize - 1);

@@ -1,10 +1,17 @@
 #include "ui/WindowAppearance.h"
 
+#include <type_traits>
+
 #include "ui/ClockText.h"
 
 namespace {
 using SetLayeredWindowAttributesFunction = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
-}
+// Looked up by name, so only this type tells the compiler how to call it: in the 32-bit build
+// the callee clears its arguments from the stack (WINAPI), and a mismatch would corrupt it.
+static_assert(
+    std::is_same_v<SetLayeredWindowAttributesFunction, decltype(&SetLayeredWindowAttributes)>,
+    "the system's declaration, calling convention included");
+}  // namespace
 
 // A second Load gives back the reference the first one took, so that none is lost.
 void WindowAppearance::Load(const char* libraryName) {

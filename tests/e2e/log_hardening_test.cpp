@@ -26,6 +26,7 @@
 #include "settings/DefaultAccessList.h"
 #include "support/ArgentineTime.h"
 #include "support/Paths.h"
+#include "support/LineJournal.h"
 #include "usage/CallRecord.h"
 #include "usage/LocalTime.h"
 #include "usage/UsageReport.h"

@@ -21,6 +21,7 @@
 #include "driver/Driver.h"
 #include "resource.h"
 #include "settings/DefaultAccessList.h"
+#include "support/LineJournal.h"
 #include "support/Paths.h"
 #include "support/Registry.h"
 

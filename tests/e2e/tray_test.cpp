@@ -10,17 +10,15 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cstdlib>
 #include <functional>
 #include <map>
-#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "texts/Texts.h"
 #include "driver/Driver.h"
-#include "driver/ScreenCapture.h"
+#include "driver/ShellTray.h"
 #include "resource.h"
 #include "support/ShellIcon.h"
 
@@ -53,163 +51,6 @@ bool ShellForgetsIcon(HWND main) {
 bool IsShown(HWND main) {
     return IsWindowVisible(main) != 0;
 }
-
-// ---- What the shell shows -----------------------------------------------------------------
-
-// Without a system tray on the X display (Xvfb has none), Wine shows the notification-area icons
-// in a small window of its own, with a tooltip for each icon. The test reads the picture from
-// the screen and compares it with the program's icons drawn the way that window draws them
-// (small icon size over its background), and reads the tip from the tooltip that hovering over
-// the icon brings up.
-constexpr wchar_t kWineTrayClass[] = L"__winex11_standalone_tray";
-// Mean colour distance (sum over red, green, blue) below which a drawn icon counts as found,
-// and above which another icon counts as absent.
-constexpr double kSamePicture = 30.0;
-constexpr double kOtherPicture = 60.0;
-
-enum class TrayPicture { None, Disconnected, Connected, App };
-
-std::ostream& operator<<(std::ostream& out, TrayPicture picture) {
-    const char* names[] = {"no icon of the program", "the disconnected icon", "the connected icon",
-                           "the application icon"};
-    return out << names[static_cast<int>(picture)];
-}
-
-HICON ProgramIcon(int id) {
-    const std::wstring exe = testsupport::JoinPath(testsupport::ExeDirectory(), L"CORVINET.exe");
-    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (module == nullptr) {
-        return nullptr;
-    }
-    // As the program loads it: the system's icon size, scaled down by the tray.
-    HICON icon = static_cast<HICON>(
-        LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-    FreeLibrary(module);
-    return icon;
-}
-
-// Pixels of icon drawn at size x size over background, row by row.
-std::vector<COLORREF> DrawnIcon(HICON icon, int size, COLORREF background) {
-    std::vector<COLORREF> pixels;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    RECT all{0, 0, size, size};
-    HBRUSH brush = CreateSolidBrush(background);
-    FillRect(memory, &all, brush);
-    DeleteObject(brush);
-    DrawIconEx(memory, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
-    for (int y = 0; y < size; ++y) {
-        for (int x = 0; x < size; ++x) {
-            pixels.push_back(GetPixel(memory, x, y));
-        }
-    }
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
-int ColourDistance(COLORREF a, COLORREF b) {
-    return abs(GetRValue(a) - GetRValue(b)) + abs(GetGValue(a) - GetGValue(b)) +
-           abs(GetBValue(a) - GetBValue(b));
-}
-
-struct Match {
-    double distance = 1e9;  // mean colour distance of the best square
-    POINT at{};             // its top left corner in the area
-};
-
-// The square of the area that looks most like the drawn icon.
-Match BestMatch(const ScreenPixels& area, const std::vector<COLORREF>& icon, int size) {
-    Match best;
-    for (int top = 0; top + size <= area.height; ++top) {
-        for (int left = 0; left + size <= area.width; ++left) {
-            long total = 0;
-            for (int y = 0; y < size; ++y) {
-                for (int x = 0; x < size; ++x) {
-                    total += ColourDistance(area.At(left + x, top + y),
-                                            icon[static_cast<size_t>(y * size + x)]);
-                }
-            }
-            const double distance = static_cast<double>(total) / (size * size);
-            if (distance < best.distance) {
-                best = {distance, {left, top}};
-            }
-        }
-    }
-    return best;
-}
-
-class ShellTray {
-  public:
-    // The picture of the program's icon that Wine's tray window shows, and where it is.
-    TrayPicture Picture(POINT* center = nullptr) const {
-        HWND tray = FindWindowW(kWineTrayClass, nullptr);
-        if (tray == nullptr || !IsWindowVisible(tray)) {
-            return TrayPicture::None;
-        }
-        RECT client;
-        GetClientRect(tray, &client);
-        POINT origin{0, 0};
-        ClientToScreen(tray, &origin);
-        const ScreenPixels pixels =
-            CaptureScreen({origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
-        if (pixels.bits.empty()) {
-            return TrayPicture::None;
-        }
-        const int size = GetSystemMetrics(SM_CXSMICON);
-        const COLORREF background = pixels.At(pixels.width - 1, pixels.height - 1);
-        const std::pair<TrayPicture, int> icons[] = {{TrayPicture::Disconnected, IDI_DISCONNECTED},
-                                                     {TrayPicture::Connected, IDI_CONNECTED},
-                                                     {TrayPicture::App, IDI_APP}};
-        TrayPicture found = TrayPicture::None;
-        int others = 0;
-        for (const auto& [picture, id] : icons) {
-            HICON icon = ProgramIcon(id);
-            if (icon == nullptr) {
-                ADD_FAILURE() << "cannot load icon " << id << " of the program";
-                return TrayPicture::None;
-            }
-            const Match match = BestMatch(pixels, DrawnIcon(icon, size, background), size);
-            DestroyIcon(icon);
-            if (match.distance < kSamePicture) {
-                found = picture;
-                if (center != nullptr) {
-                    *center = {origin.x + match.at.x + size / 2, origin.y + match.at.y + size / 2};
-                }
-            } else if (match.distance > kOtherPicture) {
-                ++others;
-            }
-        }
-        // Exactly one of the program's icons, clearly.
-        return others == 2 ? found : TrayPicture::None;
-    }
-
-    // Waits until the tray shows the picture; the picture seen last otherwise.
-    TrayPicture WaitForPicture(TrayPicture expected, POINT* center = nullptr) const {
-        TrayPicture seen = TrayPicture::None;
-        WaitUntil([&] { return (seen = Picture(center)) == expected; });
-        return seen;
-    }
-
-    // Hovers over the icon at center and waits until the tray's tooltip shows the expected
-    // text; the text seen last otherwise. Wine's tray window shows its tooltips only while it
-    // is the active window (its tooltip lacks TTS_ALWAYSTIP), and the program takes the
-    // foreground whenever it opens its tray menu: the tray is brought to the front first, as
-    // a taskbar always is.
-    std::string HoverForTip(POINT center, const std::string& expected) const {
-        HWND tray = FindWindowW(kWineTrayClass, nullptr);
-        DWORD trayProcess = 0;
-        GetWindowThreadProcessId(tray, &trayProcess);
-        SetForegroundWindow(tray);
-        const std::string seen = HoverForToolTip(center, trayProcess, expected);
-        MovePointerAway();
-        return seen;
-    }
-};
 
 class Tray : public testing::Test {
   protected:
@@ -257,9 +98,7 @@ class Tray : public testing::Test {
     }
 
     static void Dial(ProgramRun& program) {
-        HWND main = program.MainWindow();
-        ASSERT_TRUE(Click(main, IDC_DIAL));
-        ASSERT_TRUE(WaitUntil([main] { return IsConnected(main); })) << "the call did not come up";
+        ASSERT_TRUE(DialToConnected(program.MainWindow()));
         EXPECT_TRUE(program.NoMessageBoxFor(300)) << "a message came up after dialling";
     }
 

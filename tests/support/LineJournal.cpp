@@ -1,5 +1,6 @@
-// Reading the line simulator's journal for the Windows-tier and end-to-end tests.
 #include "support/LineJournal.h"
+
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -9,20 +10,29 @@ namespace testsupport {
 
 namespace {
 
+constexpr uint64_t kFileTimeUnitsPerMs = 10000;  // file times count 100 ns
+
+uint64_t ToMs(const FILETIME& time) {
+    ULARGE_INTEGER value;
+    value.LowPart = time.dwLowDateTime;
+    value.HighPart = time.dwHighDateTime;
+    return value.QuadPart / kFileTimeUnitsPerMs;
+}
+
 JournalLine ParseLine(const std::string& row) {
     JournalLine line;
-    size_t fieldStart = 0;
-    while (fieldStart <= row.size()) {
-        size_t tab = row.find('\t', fieldStart);
+    size_t start = 0;
+    while (start <= row.size()) {
+        size_t tab = row.find('\t', start);
         if (tab == std::string::npos) {
             tab = row.size();
         }
-        const std::string field = row.substr(fieldStart, tab - fieldStart);
+        const std::string field = row.substr(start, tab - start);
         const size_t equals = field.find('=');
-        if (equals != std::string::npos) {
-            line.fields.emplace_back(field.substr(0, equals), field.substr(equals + 1));
-        }
-        fieldStart = tab + 1;
+        EXPECT_NE(equals, std::string::npos) << "journal field without '=': " << field;
+        line.fields.emplace_back(field.substr(0, equals),
+                                 equals == std::string::npos ? "" : field.substr(equals + 1));
+        start = tab + 1;
     }
     return line;
 }
@@ -52,18 +62,41 @@ std::string JournalLine::Call() const {
     return Has("call") ? (*this)["call"] : "";
 }
 
+uint64_t JournalLine::Time() const {
+    return Has("time") ? strtoull((*this)["time"].c_str(), nullptr, 10) : 0;
+}
+
 std::vector<JournalLine> ParseJournal(const std::string& text) {
     std::vector<JournalLine> lines;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
+        EXPECT_NE(end, std::string::npos) << "journal line without its line end";
         if (end == std::string::npos) {
             end = text.size();
         }
-        lines.push_back(ParseLine(text.substr(start, end - start)));
+        std::string row = text.substr(start, end - start);
+        if (!row.empty() && row.back() == '\r') {
+            row.pop_back();
+        }
+        lines.push_back(ParseLine(row));
         start = end + 1;
     }
     return lines;
+}
+
+std::vector<JournalLine> ReadJournal(const std::wstring& path) {
+    return ParseJournal(ReadFileBytes(path).value_or(""));
+}
+
+std::vector<JournalLine> CallsOf(const std::vector<JournalLine>& lines, const std::string& call) {
+    std::vector<JournalLine> found;
+    for (const JournalLine& line : lines) {
+        if (line.Call() == call) {
+            found.push_back(line);
+        }
+    }
+    return found;
 }
 
 void ExpectProviderDial(const JournalLine& dial) {
@@ -91,7 +124,7 @@ void ExpectProviderDial(const JournalLine& dial) {
 
 void ExpectFailedDial(const std::vector<JournalLine>& journal, const std::string& code,
                       const std::string& textLookupResult) {
-    ASSERT_EQ(journal.size(), 3u) << "dial, error text, hang-up";
+    ASSERT_EQ(journal.size(), 4u) << "dial, error text, hang-up, status";
     EXPECT_EQ(journal[0].Call(), "RasDialA");
     EXPECT_EQ(journal[0]["result"], code);
     EXPECT_NE(journal[0]["handle"], "0");
@@ -102,17 +135,24 @@ void ExpectFailedDial(const std::vector<JournalLine>& journal, const std::string
     EXPECT_EQ(journal[2].Call(), "RasHangUpA");
     EXPECT_EQ(journal[2]["handle"], journal[0]["handle"]);
     EXPECT_EQ(journal[2]["result"], "0");
+    EXPECT_EQ(journal[3].Call(), "RasGetConnectStatusA");
+    EXPECT_EQ(journal[3]["handle"], journal[0]["handle"]);
+    EXPECT_EQ(journal[3]["result"], std::to_string(ERROR_INVALID_HANDLE));
 }
 
-std::vector<JournalLine> ReadJournal(const std::wstring& folder, const std::string& call) {
-    std::vector<JournalLine> lines;
-    const std::string text = ReadFileBytes(JoinPath(folder, L"linesim.log")).value_or("");
-    for (JournalLine& line : ParseJournal(text)) {
-        if (call.empty() || line.Call() == call) {
-            lines.push_back(std::move(line));
-        }
+uint64_t JournalNowMs() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return ToMs(now);
+}
+
+uint64_t ProcessEndMs(HANDLE process) {
+    FILETIME created, ended, kernel, user;
+    if (process == nullptr || WaitForSingleObject(process, 0) != WAIT_OBJECT_0 ||
+        !GetProcessTimes(process, &created, &ended, &kernel, &user)) {
+        return 0;
     }
-    return lines;
+    return ToMs(ended);
 }
 
 }  // namespace testsupport

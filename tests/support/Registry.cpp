@@ -43,6 +43,17 @@ bool KeyExists(HKEY root, const char* subkey) {
     return OpenKey(root, subkey, false).get() != nullptr;
 }
 
+std::optional<DWORD> ValueCount(HKEY root, const char* subkey) {
+    OpenKey key(root, subkey, false);
+    DWORD count = 0;
+    if (key.get() == nullptr ||
+        RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return count;
+}
+
 std::optional<uint32_t> ReadDword(HKEY root, const char* subkey, const char* name) {
     OpenKey key(root, subkey, false);
     if (key.get() == nullptr) {

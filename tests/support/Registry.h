@@ -17,6 +17,8 @@ struct RawValue {
 };
 
 bool KeyExists(HKEY root, const char* subkey);
+// How many values the key holds; nothing when it cannot be opened.
+std::optional<DWORD> ValueCount(HKEY root, const char* subkey);
 std::optional<uint32_t> ReadDword(HKEY root, const char* subkey, const char* name);
 // A REG_SZ value without its terminating zero.
 std::optional<std::string> ReadString(HKEY root, const char* subkey, const char* name);

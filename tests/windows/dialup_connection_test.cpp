@@ -40,6 +40,8 @@ constexpr int kMessageTextId = 0xFFFF;
 constexpr int kMessageIconId = 0x440;
 constexpr char kMessageBoxClass[] = "#32770";
 
+using testsupport::CallsOf;
+
 // ---- Message boxes of this process --------------------------------------------------------
 
 std::string TextOf(HWND window) {
@@ -161,12 +163,12 @@ class DialupConnectionTest : public testing::Test {
         ASSERT_TRUE(testsupport::WriteFileBytes(folder.File(L"linesim.ini"), text));
     }
 
-    std::vector<JournalLine> Journal() const { return testsupport::ReadJournal(folder.path()); }
-    std::vector<JournalLine> Dials() const {
-        return testsupport::ReadJournal(folder.path(), "RasDialA");
+    std::vector<JournalLine> Journal() const {
+        return testsupport::ReadJournal(folder.File(L"linesim.log"));
     }
+    std::vector<JournalLine> Dials() const { return CallsOf(Journal(), "RasDialA"); }
     std::vector<JournalLine> HangUps() const {
-        return testsupport::ReadJournal(folder.path(), "RasHangUpA");
+        return CallsOf(Journal(), "RasHangUpA");
     }
 
     // Dials entry location + 1 and hangs up again; returns the number the service was given.
@@ -293,7 +295,8 @@ class DialupFailureTest : public DialupConnectionTest {
         EXPECT_FALSE(outcome.upAfterwards);
     }
 
-    // RasDialA failed with code and handed out a partial handle; that handle was hung up.
+    // RasDialA failed with code and handed out a partial handle; that handle was hung up, and
+    // the service asked until it had let go of it.
     void ExpectPartialHandleHungUp(const std::string& code, const std::string& textLookup) {
         testsupport::ExpectFailedDial(Journal(), code, textLookup);
     }
@@ -385,6 +388,41 @@ TEST_F(DialupConnectionTest, RefusedHangUpStillLeavesTheObjectIdle) {
     ASSERT_EQ(hangUps.size(), 2u);
     EXPECT_NE(hangUps[0]["handle"], "0");
     EXPECT_EQ(hangUps[1]["handle"], "0");
+    // Nothing was let go, so there was nothing to wait for.
+    EXPECT_TRUE(CallsOf(Journal(), "RasGetConnectStatusA").empty());
+}
+
+// Only the service's word that the call is gone counts as a drop; any other error leaves it up.
+TEST_F(DialupConnectionTest, DropIsTheServicesNoSuchConnectionOrItsDisconnectedState) {
+    const struct {
+        const char* control;
+        DWORD waitMs;
+        bool dropped;
+    } rows[] = {
+        {"", 0, false},
+        {"[status]\nresult=668\n", 0, false},
+        {"[status]\nresult=6\n", 0, true},
+        {"[dial]\ndrop_after_ms=300\n", 0, false},
+        {"[dial]\ndrop_after_ms=300\n", 400, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.control) + " after " + std::to_string(row.waitMs) + " ms");
+        Control(row.control);
+        DialupConnection connection;
+        ASSERT_EQ(connection.Dial(0), 1);
+        Sleep(row.waitMs);
+        EXPECT_EQ(connection.IsDropped(), row.dropped);
+        const std::vector<JournalLine> asked = CallsOf(Journal(), "RasGetConnectStatusA");
+        ASSERT_FALSE(asked.empty());
+        EXPECT_EQ(asked.back()["dwSize"], "288");
+        EXPECT_EQ(asked.back()["handle"], Dials().back()["handle"]);
+        Control("");
+        connection.HangUp();
+    }
+    // Without a call there is nothing to ask about.
+    const size_t before = Journal().size();
+    EXPECT_FALSE(DialupConnection().IsDropped());
+    EXPECT_EQ(Journal().size(), before);
 }
 
 TEST_F(DialupConnectionTest, DialBlocksUntilTheServiceAnswers) {

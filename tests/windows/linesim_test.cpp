@@ -5,6 +5,7 @@
 #include <ras.h>
 #include <raserror.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -17,35 +18,20 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Cp1252.h"
+#include "support/LineJournal.h"
+
 namespace {
 
 constexpr DWORD kDialParamsSize = 1052;
 constexpr DWORD kErrorTextSize = 256;
 constexpr DWORD kMaxJournalBytes = 1 << 20;
 
-using Fields = std::vector<std::pair<std::string, std::string>>;
+using testsupport::JournalLine;
+using Fields = testsupport::JournalFields;
 
-std::string Value(const Fields& fields, const std::string& key) {
-    for (const auto& field : fields) {
-        if (field.first == key) {
-            return field.second;
-        }
-    }
-    ADD_FAILURE() << "journal line has no field " << key;
-    return std::string();
-}
-
-bool Has(const Fields& fields, const std::string& key) {
-    for (const auto& field : fields) {
-        if (field.first == key) {
-            return true;
-        }
-    }
-    return false;
-}
-
-uintptr_t HandleValue(const Fields& fields, const std::string& key) {
-    return static_cast<uintptr_t>(strtoull(Value(fields, key).c_str(), nullptr, 0));
+uintptr_t HandleValue(const JournalLine& line, const std::string& key) {
+    return static_cast<uintptr_t>(strtoull(line[key].c_str(), nullptr, 0));
 }
 
 uintptr_t AsNumber(HRASCONN handle) {
@@ -101,55 +87,23 @@ class LineSimulatorTest : public ::testing::Test {
         ASSERT_EQ(written, text.size());
     }
 
-    std::vector<Fields> Journal() const {
-        std::vector<Fields> lines;
-        HANDLE file = CreateFileA(Path("linesim.log").c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            return lines;
-        }
-        std::string text(kMaxJournalBytes, '\0');
-        DWORD read = 0;
-        ReadFile(file, &text[0], kMaxJournalBytes, &read, nullptr);
-        CloseHandle(file);
-        text.resize(read);
-        size_t start = 0;
-        while (start < text.size()) {
-            size_t end = text.find('\n', start);
-            EXPECT_NE(end, std::string::npos) << "journal line without its line end";
-            if (end == std::string::npos) {
-                end = text.size();
-            }
-            std::string line = text.substr(start, end - start);
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
-            }
-            lines.push_back(ParseLine(line));
-            start = end + 1;
+    // Every line ends with the moment it was written, which lies within this test; the lines
+    // are returned without it.
+    std::vector<JournalLine> Journal() const {
+        std::vector<JournalLine> lines =
+            testsupport::ReadJournal(testsupport::FromCp1252(Path("linesim.log")));
+        const uint64_t now = testsupport::JournalNowMs();
+        for (JournalLine& line : lines) {
+            EXPECT_EQ(line.fields.back().first, "time");
+            EXPECT_GE(line.Time(), started_);
+            EXPECT_LE(line.Time(), now);
+            line.fields.pop_back();
         }
         return lines;
     }
 
-    static Fields ParseLine(const std::string& line) {
-        Fields fields;
-        size_t start = 0;
-        while (start <= line.size()) {
-            size_t end = line.find('\t', start);
-            if (end == std::string::npos) {
-                end = line.size();
-            }
-            std::string field = line.substr(start, end - start);
-            size_t equals = field.find('=');
-            EXPECT_NE(equals, std::string::npos) << "field without '=': " << field;
-            fields.emplace_back(field.substr(0, equals),
-                                equals == std::string::npos ? "" : field.substr(equals + 1));
-            start = end + 1;
-        }
-        return fields;
-    }
-
     std::string folder_;
+    uint64_t started_ = testsupport::JournalNowMs();
 };
 
 TEST_F(LineSimulatorTest, ConnectJournalsEveryParameterInOrderAndHandsOutALiveHandle) {
@@ -158,9 +112,9 @@ TEST_F(LineSimulatorTest, ConnectJournalsEveryParameterInOrderAndHandsOutALiveHa
     ASSERT_EQ(Dial(&params, &handle), 0u);
     ASSERT_NE(handle, nullptr);
 
-    std::vector<Fields> journal = Journal();
+    std::vector<JournalLine> journal = Journal();
     ASSERT_EQ(journal.size(), 1u);
-    const Fields& line = journal[0];
+    const JournalLine& line = journal[0];
     char handleText[32];
     snprintf(handleText, sizeof handleText, "0x%llX",
              static_cast<unsigned long long>(AsNumber(handle)));
@@ -171,7 +125,7 @@ TEST_F(LineSimulatorTest, ConnectJournalsEveryParameterInOrderAndHandsOutALiveHa
         {"phonebook", "null"},      {"notifierType", "0"}, {"notifier", "null"},
         {"handleIn", "0"},          {"result", "0"},       {"handle", handleText},
     };
-    EXPECT_EQ(line, expected);
+    EXPECT_EQ(line.fields, expected);
 
     EXPECT_EQ(RasHangUpA(handle), 0u);
 }
@@ -190,19 +144,19 @@ TEST_F(LineSimulatorTest, EachConnectionHasItsOwnHandleThatHangsUpOnce) {
     EXPECT_EQ(RasHangUpA(first), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     EXPECT_EQ(RasHangUpA(second), 0u);
 
-    std::vector<Fields> journal = Journal();
+    std::vector<JournalLine> journal = Journal();
     ASSERT_EQ(journal.size(), 5u);
     EXPECT_EQ(HandleValue(journal[0], "handle"), AsNumber(first));
     EXPECT_EQ(HandleValue(journal[1], "handle"), AsNumber(second));
     for (size_t i = 2; i < 5; ++i) {
-        EXPECT_EQ(Value(journal[i], "call"), "RasHangUpA");
+        EXPECT_EQ(journal[i]["call"], "RasHangUpA");
     }
     EXPECT_EQ(HandleValue(journal[2], "handle"), AsNumber(first));
-    EXPECT_EQ(Value(journal[2], "result"), "0");
+    EXPECT_EQ(journal[2]["result"], "0");
     EXPECT_EQ(HandleValue(journal[3], "handle"), AsNumber(first));
-    EXPECT_EQ(Value(journal[3], "result"), "6");
+    EXPECT_EQ(journal[3]["result"], "6");
     EXPECT_EQ(HandleValue(journal[4], "handle"), AsNumber(second));
-    EXPECT_EQ(Value(journal[4], "result"), "0");
+    EXPECT_EQ(journal[4]["result"], "0");
 }
 
 TEST_F(LineSimulatorTest, HangUpWithoutAConnectionIsAnInvalidHandle) {
@@ -210,10 +164,12 @@ TEST_F(LineSimulatorTest, HangUpWithoutAConnectionIsAnInvalidHandle) {
     EXPECT_EQ(RasHangUpA(reinterpret_cast<HRASCONN>(static_cast<uintptr_t>(0x1234))),
               static_cast<DWORD>(ERROR_INVALID_HANDLE));
 
-    std::vector<Fields> journal = Journal();
+    std::vector<JournalLine> journal = Journal();
     ASSERT_EQ(journal.size(), 2u);
-    EXPECT_EQ(journal[0], (Fields{{"call", "RasHangUpA"}, {"handle", "0"}, {"result", "6"}}));
-    EXPECT_EQ(journal[1], (Fields{{"call", "RasHangUpA"}, {"handle", "0x1234"}, {"result", "6"}}));
+    EXPECT_EQ(journal[0].fields,
+              (Fields{{"call", "RasHangUpA"}, {"handle", "0"}, {"result", "6"}}));
+    EXPECT_EQ(journal[1].fields,
+              (Fields{{"call", "RasHangUpA"}, {"handle", "0x1234"}, {"result", "6"}}));
 }
 
 TEST_F(LineSimulatorTest, RefusedHangUpKeepsTheConnectionUp) {
@@ -240,16 +196,16 @@ TEST_F(LineSimulatorTest, FailedDialReturnsTheCodeAndAPartialHandleToHangUp) {
     EXPECT_STREQ(text, "The line is busy.");
     EXPECT_EQ(RasHangUpA(handle), 0u);
 
-    std::vector<Fields> journal = Journal();
+    std::vector<JournalLine> journal = Journal();
     ASSERT_EQ(journal.size(), 3u);
-    EXPECT_EQ(Value(journal[0], "result"), "676");
+    EXPECT_EQ(journal[0]["result"], "676");
     EXPECT_EQ(HandleValue(journal[0], "handle"), AsNumber(handle));
     EXPECT_EQ(
-        journal[1],
+        journal[1].fields,
         (Fields{
             {"call", "RasGetErrorStringA"}, {"code", "676"}, {"size", "256"}, {"result", "0"}}));
     EXPECT_EQ(HandleValue(journal[2], "handle"), AsNumber(handle));
-    EXPECT_EQ(Value(journal[2], "result"), "0");
+    EXPECT_EQ(journal[2]["result"], "0");
 }
 
 TEST_F(LineSimulatorTest, FailedDialWithoutPartialHandleLeavesTheHandleNull) {
@@ -259,10 +215,10 @@ TEST_F(LineSimulatorTest, FailedDialWithoutPartialHandleLeavesTheHandleNull) {
     EXPECT_EQ(Dial(&params, &handle), static_cast<DWORD>(ERROR_NO_ANSWER));
     EXPECT_EQ(handle, nullptr);
 
-    std::vector<Fields> journal = Journal();
+    std::vector<JournalLine> journal = Journal();
     ASSERT_EQ(journal.size(), 1u);
-    EXPECT_EQ(Value(journal[0], "result"), "678");
-    EXPECT_EQ(Value(journal[0], "handle"), "0");
+    EXPECT_EQ(journal[0]["result"], "678");
+    EXPECT_EQ(journal[0]["handle"], "0");
 }
 
 TEST_F(LineSimulatorTest, KnownCodesGiveTheServiceTexts) {
@@ -293,10 +249,10 @@ TEST_F(LineSimulatorTest, UnknownCodeFailsAndLeavesTheBufferAlone) {
             << code;
         EXPECT_EQ(std::string(text, sizeof text), std::string(sizeof text, 'Q')) << code;
     }
-    std::vector<Fields> journal = Journal();
+    std::vector<JournalLine> journal = Journal();
     ASSERT_EQ(journal.size(), 4u);
     EXPECT_EQ(
-        journal[3],
+        journal[3].fields,
         (Fields{
             {"call", "RasGetErrorStringA"}, {"code", "12345"}, {"size", "256"}, {"result", "87"}}));
 }
@@ -384,15 +340,15 @@ TEST_F(LineSimulatorTest, ShortRecordIsRefusedAndOnlyWhatFitsIsRead) {
     ASSERT_EQ(Dial(&params, &handle), 0u);
     EXPECT_EQ(RasHangUpA(handle), 0u);
 
-    std::vector<Fields> journal = Journal();
+    std::vector<JournalLine> journal = Journal();
     ASSERT_EQ(journal.size(), 4u);
-    EXPECT_EQ(Value(journal[0], "user"), "corvi12345");
-    EXPECT_EQ(Value(journal[0], "password"), "cor");
-    EXPECT_FALSE(Has(journal[0], "domain"));
-    EXPECT_EQ(Value(journal[0], "result"), "632");
-    EXPECT_EQ(Value(journal[0], "handle"), "0");
-    EXPECT_EQ(Value(journal[1], "domain"), "DOMINIO");
-    EXPECT_EQ(Value(journal[2], "result"), "0");
+    EXPECT_EQ(journal[0]["user"], "corvi12345");
+    EXPECT_EQ(journal[0]["password"], "cor");
+    EXPECT_FALSE(journal[0].Has("domain"));
+    EXPECT_EQ(journal[0]["result"], "632");
+    EXPECT_EQ(journal[0]["handle"], "0");
+    EXPECT_EQ(journal[1]["domain"], "DOMINIO");
+    EXPECT_EQ(journal[2]["result"], "0");
 }
 
 TEST_F(LineSimulatorTest, UnterminatedMembersAreCutAtTheirSize) {
@@ -404,12 +360,12 @@ TEST_F(LineSimulatorTest, UnterminatedMembersAreCutAtTheirSize) {
     ASSERT_EQ(Dial(&params, &handle), 0u);
     EXPECT_EQ(RasHangUpA(handle), 0u);
 
-    std::vector<Fields> journal = Journal();
+    std::vector<JournalLine> journal = Journal();
     ASSERT_FALSE(journal.empty());
-    EXPECT_EQ(Value(journal[0], "entry"), std::string(sizeof params.szEntryName - 1, 'E'));
-    EXPECT_EQ(Value(journal[0], "phone"), std::string(sizeof params.szPhoneNumber - 1, 'P'));
-    EXPECT_EQ(Value(journal[0], "callback"), "");
-    EXPECT_EQ(Value(journal[0], "domain"), std::string(sizeof params.szDomain - 1, 'D'));
+    EXPECT_EQ(journal[0]["entry"], std::string(sizeof params.szEntryName - 1, 'E'));
+    EXPECT_EQ(journal[0]["phone"], std::string(sizeof params.szPhoneNumber - 1, 'P'));
+    EXPECT_EQ(journal[0]["callback"], "");
+    EXPECT_EQ(journal[0]["domain"], std::string(sizeof params.szDomain - 1, 'D'));
 }
 
 TEST_F(LineSimulatorTest, JournalKeepsTheCallersArgumentsAndEscapesControlCharacters) {
@@ -423,14 +379,14 @@ TEST_F(LineSimulatorTest, JournalKeepsTheCallersArgumentsAndEscapesControlCharac
               0u);
     EXPECT_EQ(RasHangUpA(handle), 0u);
 
-    std::vector<Fields> journal = Journal();
+    std::vector<JournalLine> journal = Journal();
     ASSERT_EQ(journal.size(), 2u);
-    EXPECT_EQ(Value(journal[0], "phone"), "45\\x0951\\x0D\\x0A234");
-    EXPECT_EQ(Value(journal[0], "extensions"), "nonnull");
-    EXPECT_EQ(Value(journal[0], "phonebook"), "C:\\agenda\\rasphone.pbk");
-    EXPECT_EQ(Value(journal[0], "notifierType"), "1");
-    EXPECT_EQ(Value(journal[0], "notifier"), "nonnull");
-    EXPECT_EQ(Value(journal[0], "handleIn"), "0x77");
+    EXPECT_EQ(journal[0]["phone"], "45\\x0951\\x0D\\x0A234");
+    EXPECT_EQ(journal[0]["extensions"], "nonnull");
+    EXPECT_EQ(journal[0]["phonebook"], "C:\\agenda\\rasphone.pbk");
+    EXPECT_EQ(journal[0]["notifierType"], "1");
+    EXPECT_EQ(journal[0]["notifier"], "nonnull");
+    EXPECT_EQ(journal[0]["handleIn"], "0x77");
 }
 
 TEST_F(LineSimulatorTest, MissingParametersOrHandleAddressAreRefused) {
@@ -440,12 +396,12 @@ TEST_F(LineSimulatorTest, MissingParametersOrHandleAddressAreRefused) {
     EXPECT_EQ(handle, nullptr);
     EXPECT_EQ(Dial(&params, nullptr), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 
-    std::vector<Fields> journal = Journal();
+    std::vector<JournalLine> journal = Journal();
     ASSERT_EQ(journal.size(), 2u);
-    EXPECT_EQ(Value(journal[0], "dwSize"), "null");
-    EXPECT_EQ(Value(journal[0], "result"), "87");
-    EXPECT_EQ(Value(journal[1], "handleIn"), "null");
-    EXPECT_EQ(Value(journal[1], "result"), "87");
+    EXPECT_EQ(journal[0]["dwSize"], "null");
+    EXPECT_EQ(journal[0]["result"], "87");
+    EXPECT_EQ(journal[1]["handleIn"], "null");
+    EXPECT_EQ(journal[1]["result"], "87");
 }
 
 TEST_F(LineSimulatorTest, WithoutTheFolderVariableTheCurrentDirectoryIsUsed) {
@@ -463,9 +419,105 @@ TEST_F(LineSimulatorTest, WithoutTheFolderVariableTheCurrentDirectoryIsUsed) {
     SetCurrentDirectoryA(previous);
 
     EXPECT_EQ(result, static_cast<DWORD>(ERROR_NO_DIALTONE));
-    std::vector<Fields> journal = Journal();
+    std::vector<JournalLine> journal = Journal();
     ASSERT_EQ(journal.size(), 1u);
-    EXPECT_EQ(Value(journal[0], "result"), "680");
+    EXPECT_EQ(journal[0]["result"], "680");
+}
+
+// ---- RasGetConnectStatusA -----------------------------------------------------------------
+
+constexpr DWORD kStatusSize = 288;  // the size with the phone number, the program's
+constexpr unsigned char kBeyond = 0xA5;
+
+// The service's answer: the record is zero within size (at least its size member) and marked
+// beyond it.
+struct StatusAnswer {
+    DWORD result = 0;
+    unsigned char record[400];
+    const RASCONNSTATUSA& Fields() const {
+        return *reinterpret_cast<const RASCONNSTATUSA*>(record);
+    }
+};
+
+StatusAnswer AskStatus(HRASCONN handle, DWORD size = kStatusSize) {
+    StatusAnswer answer;
+    memset(answer.record, kBeyond, sizeof answer.record);
+    memset(answer.record, 0, std::max<size_t>(size, sizeof size));
+    memcpy(answer.record, &size, sizeof size);
+    answer.result = RasGetConnectStatusA(handle, reinterpret_cast<RASCONNSTATUSA*>(answer.record));
+    return answer;
+}
+
+TEST_F(LineSimulatorTest, StatusRecordTakesTheServicesThreeSizesAndIsFilledWithinIt) {
+    RASDIALPARAMSA params = MakeParams("4551234", "corvi12345");
+    HRASCONN handle = nullptr;
+    ASSERT_EQ(Dial(&params, &handle), 0u);
+    const struct {
+        DWORD size;
+        DWORD result;
+    } rows[] = {{0, 632}, {159, 632}, {160, 0}, {287, 632}, {288, 0}, {332, 0}, {333, 632}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE("dwSize " + std::to_string(row.size));
+        const StatusAnswer answer = AskStatus(handle, row.size);
+        EXPECT_EQ(answer.result, row.result);
+        EXPECT_EQ(answer.result == 0, answer.Fields().rasconnstate == RASCS_Connected);
+        for (size_t at = std::max<size_t>(row.size, sizeof row.size); at < sizeof answer.record;
+             ++at) {
+            ASSERT_EQ(answer.record[at], kBeyond) << "written beyond the record at " << at;
+        }
+    }
+    EXPECT_STREQ(AskStatus(handle).Fields().szPhoneNumber, "4551234");
+    EXPECT_STREQ(AskStatus(handle).Fields().szDeviceType, "modem");
+    EXPECT_EQ(RasGetConnectStatusA(handle, nullptr), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+
+    const std::vector<JournalLine> journal = Journal();
+    EXPECT_EQ(journal.back()["dwSize"], "null");
+    EXPECT_EQ(journal[5].fields, (Fields{{"call", "RasGetConnectStatusA"},
+                                         {"handle", journal[0]["handle"]},
+                                         {"dwSize", "288"},
+                                         {"result", "0"},
+                                         {"state", "RASCS_Connected"}}));
+    EXPECT_EQ(RasHangUpA(handle), 0u);
+}
+
+// What the status says over a connection's life: up, dropped by itself, forced to another
+// answer, hung up, and hung up but still settling. waitMs passes after the dial or hang-up.
+TEST_F(LineSimulatorTest, StatusFollowsTheConnectionsDropAndSettleTimes) {
+    const struct {
+        const char* control;
+        bool hangUp;
+        DWORD waitMs;
+        DWORD result;
+        const char* state;
+        DWORD error;
+    } rows[] = {
+        {"", false, 0, 0, "RASCS_Connected", 0},
+        {"[dial]\r\ndrop_after_ms=500\r\n", false, 0, 0, "RASCS_Connected", 0},
+        {"[dial]\r\ndrop_after_ms=500\r\n", false, 600, 0, "RASCS_Disconnected", 619},
+        {"[status]\r\nresult=668\r\n", false, 0, 668, "", 0},
+        {"", true, 0, 6, "", 0},
+        {"[hangup]\r\nsettle_ms=500\r\n", true, 0, 0, "RASCS_Connected", 0},
+        {"[hangup]\r\nsettle_ms=500\r\n", true, 600, 6, "", 0},
+    };
+    RASDIALPARAMSA params = MakeParams("4551234", "corvi12345");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.control) + (row.hangUp ? " hung up" : "") + ", after " +
+                     std::to_string(row.waitMs) + " ms");
+        WriteControl(row.control);
+        HRASCONN handle = nullptr;
+        ASSERT_EQ(Dial(&params, &handle), 0u);
+        if (row.hangUp) {
+            EXPECT_EQ(RasHangUpA(handle), 0u);
+        }
+        Sleep(row.waitMs);
+        const StatusAnswer answer = AskStatus(handle);
+        EXPECT_EQ(answer.result, row.result);
+        EXPECT_EQ(Journal().back()["state"], row.state);
+        EXPECT_EQ(answer.Fields().dwError, row.error);
+        if (!row.hangUp) {
+            EXPECT_EQ(RasHangUpA(handle), 0u) << "dropped or not, a connection is hung up";
+        }
+    }
 }
 
 }  // namespace

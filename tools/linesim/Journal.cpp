@@ -6,6 +6,21 @@
 
 namespace linesim {
 
+namespace {
+
+constexpr unsigned long long kFileTimeUnitsPerMs = 10000;  // file times count 100 ns
+
+}  // namespace
+
+unsigned long long NowMs() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER value;
+    value.LowPart = now.dwLowDateTime;
+    value.HighPart = now.dwHighDateTime;
+    return value.QuadPart / kFileTimeUnitsPerMs;
+}
+
 JournalLine::JournalLine(const char* call) {
     text_ = "call=";
     text_ += call;
@@ -35,9 +50,9 @@ void JournalLine::AddBounded(const char* key, const char* value, size_t length) 
     }
 }
 
-void JournalLine::AddNumber(const char* key, unsigned long value) {
+void JournalLine::AddNumber(const char* key, unsigned long long value) {
     char digits[24];
-    snprintf(digits, sizeof digits, "%lu", value);
+    snprintf(digits, sizeof digits, "%llu", value);
     AddKey(key);
     text_ += digits;
 }
@@ -55,7 +70,8 @@ void JournalLine::AddPresence(const char* key, const void* pointer) {
     Add(key, pointer == nullptr ? "null" : "nonnull");
 }
 
-void JournalLine::Append(const SimulatorFiles& files) const {
+void JournalLine::Append(const SimulatorFiles& files, unsigned long long timeMs) {
+    AddNumber("time", timeMs);
     if (!files.valid) {
         return;
     }

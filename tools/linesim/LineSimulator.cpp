@@ -1,6 +1,7 @@
 // The line simulator: a stand-in for the remote-access service (rasapi32.dll) for machines
-// without a modem. It answers RasDialA, RasHangUpA and RasGetErrorStringA with the outcome that
-// linesim.ini asks for and journals every call to linesim.log (see README.md in this folder).
+// without a modem. It answers RasDialA, RasHangUpA, RasGetConnectStatusA and RasGetErrorStringA
+// with the outcome that linesim.ini asks for and journals every call to linesim.log (see
+// README.md in this folder).
 #include <windows.h>
 #include <ras.h>
 #include <raserror.h>
@@ -9,7 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <set>
+#include <map>
 
 #include "ControlFile.h"
 #include "Journal.h"
@@ -50,34 +51,91 @@ constexpr KnownError kKnownErrors[] = {
      "manner."},
 };
 
-// Connections this process has been given and not yet hung up. Handles are plain numbers that
-// never point anywhere, so a caller that dereferences one crashes at once.
+// The status record's three sizes: up to the device name (the oldest), with the phone number
+// (Windows 2000 to Vista), and with the tunnel end points and the sub-state (Windows 7 on).
+// The service accepts each of them and fills only what lies inside the size it was given.
+struct LargestStatusRecord {
+    RASCONNSTATUSA withPhoneNumber;
+    unsigned char tunnelMembers[44];
+};
+constexpr DWORD kStatusSizes[] = {160, 288, 332};
+static_assert(offsetof(RASCONNSTATUSA, szPhoneNumber) == 158, "RASCONNSTATUSA layout differs");
+static_assert(sizeof(RASCONNSTATUSA) == 288, "RASCONNSTATUSA layout differs");
+static_assert(sizeof(LargestStatusRecord) == 332, "the largest status record is 332 bytes");
+constexpr char kDeviceType[] = "modem";
+constexpr char kDeviceName[] = "CORVINET line simulator";
+
+// A connection this process has handed out, until it is hung up and has settled. Moments are
+// on the journal's clock (linesim::NowMs), so that the journal shows them exactly.
+struct Connection {
+    unsigned long long answeredAt = 0;  // when RasDialA returned the handle
+    int dropAfterMs = 0;                // 0: the line never drops by itself
+    bool hungUp = false;
+    unsigned long long hungUpAt = 0;
+    int settleMs = 0;  // how long a hung-up connection still answers as connected
+    char phone[RAS_MaxPhoneNumber + 1] = "";
+};
+
+enum class LineState { Gone, Connected, Disconnected };
+
+// Handles are plain numbers that never point anywhere, so a caller that dereferences one
+// crashes at once.
 SRWLOCK handleLock = SRWLOCK_INIT;
 uintptr_t nextHandle = kFirstHandle;
-std::set<uintptr_t>& LiveHandles() {
-    static std::set<uintptr_t> handles;
-    return handles;
+std::map<uintptr_t, Connection>& Connections() {
+    static std::map<uintptr_t, Connection> connections;
+    return connections;
 }
 
-uintptr_t OpenHandle() {
+uintptr_t OpenHandle(const Connection& connection) {
     AcquireSRWLockExclusive(&handleLock);
     uintptr_t handle = nextHandle++;
-    LiveHandles().insert(handle);
+    Connections()[handle] = connection;
     ReleaseSRWLockExclusive(&handleLock);
     return handle;
 }
 
+// A connection that can still be hung up: handed out and not hung up yet.
 bool IsLive(uintptr_t handle) {
     AcquireSRWLockShared(&handleLock);
-    bool live = LiveHandles().count(handle) != 0;
+    auto found = Connections().find(handle);
+    bool live = found != Connections().end() && !found->second.hungUp;
     ReleaseSRWLockShared(&handleLock);
     return live;
 }
 
-void CloseHandleValue(uintptr_t handle) {
+void EndConnection(uintptr_t handle, unsigned long long now, int settleMs) {
     AcquireSRWLockExclusive(&handleLock);
-    LiveHandles().erase(handle);
+    Connection& connection = Connections()[handle];
+    connection.hungUp = true;
+    connection.hungUpAt = now;
+    connection.settleMs = settleMs > 0 ? settleMs : 0;
     ReleaseSRWLockExclusive(&handleLock);
+}
+
+// The state the service would report now; a hung-up connection is forgotten once it settled.
+LineState StateOf(uintptr_t handle, unsigned long long now, char (&phone)[RAS_MaxPhoneNumber + 1]) {
+    AcquireSRWLockExclusive(&handleLock);
+    LineState state = LineState::Gone;
+    auto found = Connections().find(handle);
+    if (found != Connections().end()) {
+        const Connection& connection = found->second;
+        memcpy(phone, connection.phone, sizeof phone);
+        if (connection.hungUp) {
+            if (now < connection.hungUpAt + connection.settleMs) {
+                state = LineState::Connected;
+            } else {
+                Connections().erase(found);
+            }
+        } else if (connection.dropAfterMs > 0 &&
+                   now >= connection.answeredAt + connection.dropAfterMs) {
+            state = LineState::Disconnected;
+        } else {
+            state = LineState::Connected;
+        }
+    }
+    ReleaseSRWLockExclusive(&handleLock);
+    return state;
 }
 
 void SleepFor(const SimulatorFiles& files, const char* section) {
@@ -141,6 +199,58 @@ int FindErrorText(const SimulatorFiles& files, UINT code, char* text, DWORD size
     return -1;
 }
 
+bool IsStatusSize(DWORD size) {
+    for (DWORD known : kStatusSizes) {
+        if (size == known) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Fills the caller's record within the size it gave, as the service does.
+void FillStatus(LPRASCONNSTATUSA status, RASCONNSTATE state, DWORD error,
+                const char (&phone)[RAS_MaxPhoneNumber + 1]) {
+    LargestStatusRecord record;
+    memset(&record, 0, sizeof record);
+    RASCONNSTATUSA& fields = record.withPhoneNumber;
+    fields.dwSize = status->dwSize;
+    fields.rasconnstate = state;
+    fields.dwError = error;
+    snprintf(fields.szDeviceType, sizeof fields.szDeviceType, "%s", kDeviceType);
+    snprintf(fields.szDeviceName, sizeof fields.szDeviceName, "%s", kDeviceName);
+    memcpy(fields.szPhoneNumber, phone, sizeof fields.szPhoneNumber);
+    memcpy(status, &record, status->dwSize);
+}
+
+// The answer for a record of a size the service knows: no such connection, the result the
+// control file forces for a connection that is up, or the connection's state.
+DWORD AnswerStatus(const SimulatorFiles& files, uintptr_t handle, unsigned long long now,
+                   LPRASCONNSTATUSA status, const char*& stateName) {
+    if (!IsStatusSize(status->dwSize)) {
+        return ERROR_INVALID_SIZE;
+    }
+    char phone[RAS_MaxPhoneNumber + 1] = "";
+    LineState state = StateOf(handle, now, phone);
+    if (state == LineState::Gone) {
+        return ERROR_INVALID_HANDLE;
+    }
+    if (IsLive(handle)) {
+        DWORD forced = static_cast<DWORD>(linesim::ReadControlInt(files, "status", "result", 0));
+        if (forced != 0) {
+            return forced;
+        }
+    }
+    if (state == LineState::Disconnected) {
+        stateName = "RASCS_Disconnected";
+        FillStatus(status, RASCS_Disconnected, ERROR_PORT_DISCONNECTED, phone);
+    } else {
+        stateName = "RASCS_Connected";
+        FillStatus(status, RASCS_Connected, 0, phone);
+    }
+    return 0;
+}
+
 }  // namespace
 
 extern "C" {
@@ -166,6 +276,7 @@ DWORD WINAPI RasDialA(LPRASDIALEXTENSIONS extensions, LPCSTR phonebook, LPRASDIA
 
     DWORD result = 0;
     uintptr_t handle = 0;
+    unsigned long long answeredAt = linesim::NowMs();
     if (params == nullptr || connection == nullptr) {
         result = ERROR_INVALID_PARAMETER;
     } else if (params->dwSize < kDomainEnd) {
@@ -174,16 +285,25 @@ DWORD WINAPI RasDialA(LPRASDIALEXTENSIONS extensions, LPCSTR phonebook, LPRASDIA
         // The real call blocks for the whole set-up (modem, line, log-in); so does this one.
         SleepFor(files, "dial");
         result = static_cast<DWORD>(linesim::ReadControlInt(files, "dial", "result", 0));
+        answeredAt = linesim::NowMs();
         // On a failure the real service may already have handed out a handle for the partly
         // made connection, which the caller must then hang up.
         if (result == 0 || linesim::ReadControlInt(files, "dial", "partial_handle", 1) != 0) {
-            handle = OpenHandle();
+            Connection opened;
+            opened.answeredAt = answeredAt;
+            if (result == 0) {
+                opened.dropAfterMs = linesim::ReadControlInt(files, "dial", "drop_after_ms", 0);
+            }
+            // The caller's number may lack its terminator: copy no more than its member holds.
+            size_t length = strnlen(params->szPhoneNumber, sizeof opened.phone - 1);
+            memcpy(opened.phone, params->szPhoneNumber, length);
+            handle = OpenHandle(opened);
             *connection = reinterpret_cast<HRASCONN>(handle);
         }
     }
     line.AddNumber("result", result);
     line.AddHandle("handle", handle);
-    line.Append(files);
+    line.Append(files, answeredAt);
     return result;
 }
 
@@ -194,15 +314,37 @@ DWORD WINAPI RasHangUpA(HRASCONN connection) {
     if (handle != 0 && IsLive(handle)) {
         SleepFor(files, "hangup");
         result = static_cast<DWORD>(linesim::ReadControlInt(files, "hangup", "result", 0));
-        // A refused hang-up leaves the connection up, so the same handle can be tried again.
-        if (result == 0) {
-            CloseHandleValue(handle);
-        }
+    }
+    unsigned long long answeredAt = linesim::NowMs();
+    // A refused hang-up leaves the connection up, so the same handle can be tried again.
+    if (handle != 0 && result == 0) {
+        EndConnection(handle, answeredAt, linesim::ReadControlInt(files, "hangup", "settle_ms", 0));
     }
     JournalLine line("RasHangUpA");
     line.AddHandle("handle", handle);
     line.AddNumber("result", result);
-    line.Append(files);
+    line.Append(files, answeredAt);
+    return result;
+}
+
+DWORD WINAPI RasGetConnectStatusA(HRASCONN connection, LPRASCONNSTATUSA status) {
+    SimulatorFiles files = linesim::LocateFiles();
+    uintptr_t handle = reinterpret_cast<uintptr_t>(connection);
+    JournalLine line("RasGetConnectStatusA");
+    line.AddHandle("handle", handle);
+    DWORD result = 0;
+    const char* stateName = "";
+    unsigned long long now = linesim::NowMs();
+    if (status == nullptr) {
+        line.Add("dwSize", "null");
+        result = ERROR_INVALID_PARAMETER;
+    } else {
+        line.AddNumber("dwSize", status->dwSize);
+        result = AnswerStatus(files, handle, now, status, stateName);
+    }
+    line.AddNumber("result", result);
+    line.Add("state", stateName);
+    line.Append(files, now);
     return result;
 }
 
@@ -226,7 +368,7 @@ DWORD WINAPI RasGetErrorStringA(UINT code, LPSTR buffer, DWORD size) {
     line.AddNumber("code", code);
     line.AddNumber("size", size);
     line.AddNumber("result", result);
-    line.Append(files);
+    line.Append(files, linesim::NowMs());
     return result;
 }
 

@@ -99,6 +99,7 @@ ProgramRun::ProgramRun() = default;
 ProgramRun::ProgramRun(RunOptions options) : options_(std::move(options)) {}
 
 ProgramRun::~ProgramRun() {
+    Resume();  // a process is never left suspended
     if (IsRunning()) {
         if (testsupport::CurrentTestFailed()) {
             SaveScreenshot(nullptr, "at_failure");
@@ -165,7 +166,7 @@ std::vector<wchar_t> ProgramRun::BuildEnvironment() const {
     return block;
 }
 
-bool ProgramRun::Start() {
+bool ProgramRun::Start(bool resume) {
     if (IsRunning()) {
         ADD_FAILURE() << "the program is already running";
         return false;
@@ -214,11 +215,26 @@ bool ProgramRun::Start() {
         ADD_FAILURE() << "the program could not be put in the driver's job (" << GetLastError()
                       << "); it might outlive the test";
     }
-    ResumeThread(info.hThread);
-    CloseHandle(info.hThread);
+    thread_ = info.hThread;
     process_ = info.hProcess;
     processId_ = info.dwProcessId;
+    if (resume) {
+        Resume();
+    }
     return true;
+}
+
+void ProgramRun::Resume() {
+    if (thread_ != nullptr) {
+        ResumeThread(thread_);
+        CloseHandle(thread_);
+        thread_ = nullptr;
+    }
+}
+
+std::optional<uint64_t> ProgramRun::EndMs() const {
+    const uint64_t end = testsupport::ProcessEndMs(process_);
+    return end != 0 ? std::optional<uint64_t>(end) : std::nullopt;
 }
 
 bool ProgramRun::IsRunning() const {
@@ -440,7 +456,9 @@ bool ProgramRun::CloseWithEscape() {
 }
 
 std::vector<testsupport::JournalLine> ProgramRun::Journal(const std::string& call) const {
-    return testsupport::ReadJournal(lineSimulatorDir_, call);
+    const std::vector<testsupport::JournalLine> lines =
+        testsupport::ReadJournal(testsupport::JoinPath(lineSimulatorDir_, L"linesim.log"));
+    return call.empty() ? lines : testsupport::CallsOf(lines, call);
 }
 
 std::vector<std::string> ProgramRun::DialledNumbers() const {

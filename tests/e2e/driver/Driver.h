@@ -80,6 +80,9 @@ int ListBoxSelection(HWND list);  // LB_ERR (-1) when nothing is selected
 std::vector<std::string> ComboBoxItems(HWND combo);
 int ComboBoxSelection(HWND combo);  // CB_ERR (-1) when nothing is selected
 
+// A string of the program's string table, read from CORVINET.exe beside the driver.
+std::string ProgramString(UINT id);
+
 // ---- Acting on windows (posted) ----------------------------------------------------------
 
 // Presses a button the way a user can: fails the test (and returns false) when the control
@@ -277,8 +280,11 @@ class ProgramRun {
     ProgramRun(const ProgramRun&) = delete;
     ProgramRun& operator=(const ProgramRun&) = delete;
 
-    // Starts the program; false (and a test failure) when it cannot be started.
-    bool Start();
+    // Starts the program; false (and a test failure) when it cannot be started. Without
+    // resume the process is made but does not run until Resume(), so that a test can let two
+    // copies start in the same instant.
+    bool Start(bool resume = true);
+    void Resume();
     // Starts the program and waits until its main window has run its initialisation, is shown
     // (unless shown is false: the settings hide it), its clock has shown its first value and its
     // thread is idle; null (and a test failure) when it did not get there.
@@ -290,6 +296,9 @@ class ProgramRun {
     DWORD ProcessId() const { return processId_; }
     // The exit code once the program has ended within the time, nothing otherwise.
     std::optional<DWORD> WaitForExit(int timeoutMs = kTimeoutMs);
+    // When the program ended, on the line simulator's journal clock (milliseconds since 1601);
+    // nothing while it runs.
+    std::optional<uint64_t> EndMs() const;
     // Ends the program at once (exit code 99).
     void Kill();
 
@@ -351,6 +360,7 @@ class ProgramRun {
     std::wstring workDir_;
     std::wstring lineSimulatorDir_;
     HANDLE process_ = nullptr;
+    HANDLE thread_ = nullptr;  // the main thread until it has been resumed
     DWORD processId_ = 0;
     HWND mainWindow_ = nullptr;
 };
