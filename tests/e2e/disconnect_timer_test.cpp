@@ -144,14 +144,17 @@ TEST_F(DisconnectTimer, FirstOpeningShowsTheScheduleOffAndTheBoxSwitchesTheField
     // The box enables and disables the number and the list. A click never checks the number:
     // text that is not a number stays until OK, without a prompt.
     ASSERT_TRUE(SetControlText(dialog, IDC_AMOUNT, "doce"));
+    // The dialog switches the number first and the list after it: wait for both.
     ASSERT_TRUE(Click(dialog, IDC_ARMED));
-    EXPECT_TRUE(WaitUntil([dialog] { return IsControlEnabled(dialog, IDC_AMOUNT); }));
-    EXPECT_TRUE(IsControlEnabled(dialog, IDC_MODE));
+    EXPECT_TRUE(WaitUntil([dialog] {
+        return IsControlEnabled(dialog, IDC_AMOUNT) && IsControlEnabled(dialog, IDC_MODE);
+    }));
     EXPECT_EQ(CheckState(dialog, IDC_ARMED), BST_CHECKED);
     SaveScreenshot(dialog, "box_checked");
     ASSERT_TRUE(Click(dialog, IDC_ARMED));
-    EXPECT_TRUE(WaitUntil([dialog] { return !IsControlEnabled(dialog, IDC_AMOUNT); }));
-    EXPECT_FALSE(IsControlEnabled(dialog, IDC_MODE));
+    EXPECT_TRUE(WaitUntil([dialog] {
+        return !IsControlEnabled(dialog, IDC_AMOUNT) && !IsControlEnabled(dialog, IDC_MODE);
+    }));
     EXPECT_TRUE(program.NoMessageBoxFor(300)) << "clicking the box brought up a message";
     EXPECT_EQ(ControlText(dialog, IDC_AMOUNT), "doce");
 

@@ -76,8 +76,7 @@ TEST_P(DroppedCall, EndsByItselfAsIfCortarHadBeenPressed) {
     EXPECT_LE(hangUps[0].Time(), dropped + kNoticedWithinMs) << "the drop was noticed late";
 
     // The call log has the call, with 1 minute.
-    const std::vector<CallRecord> records =
-        LogRecords(program.ReadWorkFile(kCallLog).value_or(""));
+    const std::vector<CallRecord> records = LogRecords(program.ReadWorkFile(kCallLog).value_or(""));
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[1].type, kCallEnd);
     EXPECT_EQ(records[1].minutes, 1);

@@ -167,9 +167,7 @@ class DialupConnectionTest : public testing::Test {
         return testsupport::ReadJournal(folder.File(L"linesim.log"));
     }
     std::vector<JournalLine> Dials() const { return CallsOf(Journal(), "RasDialA"); }
-    std::vector<JournalLine> HangUps() const {
-        return CallsOf(Journal(), "RasHangUpA");
-    }
+    std::vector<JournalLine> HangUps() const { return CallsOf(Journal(), "RasHangUpA"); }
 
     // Dials entry location + 1 and hangs up again; returns the number the service was given.
     std::string DialledNumber(int location) {

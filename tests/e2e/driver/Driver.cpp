@@ -21,6 +21,17 @@ constexpr WPARAM kTrayIconId = 9000;
 constexpr UINT kTrayMessage = WM_APP + 1;
 constexpr int kMenuCloseTimeoutMs = 5000;
 constexpr char kMenuClass[] = "#32768";
+// How long the program is given to send the X server what it did last (Wine sends its requests
+// when the thread next waits for messages).
+constexpr int kXFlushMs = 100;
+
+// A request to the X server that waits for its answer: once answered, the server has handled
+// every request that reached it before, and sent the events they caused.
+void XServerRoundTrip() {
+    HDC screen = GetDC(nullptr);
+    GetPixel(screen, 0, 0);
+    ReleaseDC(nullptr, screen);
+}
 
 // Test name whose working folder has already been emptied in this process: all runs of one
 // test share the folder (like one user's program folder), a new test starts with an empty one.
@@ -348,8 +359,17 @@ void ProgramRun::TrayNotify(UINT mouseMessage) const {
         return;
     }
     // A user clicks on what the screen shows: first let the program finish what it was doing.
-    // Under Wine a window hidden a moment ago may still have its loss of focus to come, and a
-    // tray menu opened before that arrives is closed by it.
+    // Under Wine, every change of the active window (a hide, a show, the tray taking the front
+    // for its tooltip) moves the X input focus, and the X server tells the program so by an
+    // event that the program reads when it next waits for messages. Should it read a loss of
+    // focus only after it made its window the foreground for the tray menu, Wine answers with
+    // WM_CANCELMODE and the menu closes at once; no user clicks that fast. So let the program
+    // send what it did, have the X server answer a request of ours (by then it has sent the
+    // program its events), and let the program wait for messages once more: it reads X events
+    // before the message posted below.
+    WaitForIdle(mainWindow_);
+    Pause(kXFlushMs);
+    XServerRoundTrip();
     WaitForIdle(mainWindow_);
     PostMessageW(mainWindow_, kTrayMessage, kTrayIconId, static_cast<LPARAM>(mouseMessage));
 }
