@@ -66,4 +66,3 @@
 #define IDM_ABOUTBOX 0x0010
 #define TRAY_ICON_ID 9000
 #define WM_TRAYNOTIFY (WM_APP + 1)
-
