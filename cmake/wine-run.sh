@@ -11,7 +11,7 @@
 # session serves unless WINEPREFIX is set; the defaults below only serve a call by hand
 # without sessions.
 #
-# Fake clock: CORVINET_FAKETIME, when set, is a libfaketime time specification (a fixed date
+# Fake clock: CORVINET_FAKETIME, when set, is a libfaketime time setting (a fixed date
 # "@2027-01-05 10:00:00", or a rate "+0 x6") under which this program and the programs it
 # starts run; the Wine server keeps the real time (it must already run, or it is started
 # here first without the fake clock), and so do tick counts, timers and Sleep.
