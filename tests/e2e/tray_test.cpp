@@ -179,14 +179,16 @@ TEST_F(Tray, TheSecondItemDialsAndHangsUpLikeTheButtons) {
     // The buttons first, to know what each state looks like.
     Dial(program);
     const std::map<int, bool> connectedByButton = ButtonStates(main);
-    ASSERT_TRUE(Click(main, IDC_HANGUP));
-    ASSERT_TRUE(WaitUntil([main] { return IsNotConnected(main); })) << "Cortar did not hang up";
+    ASSERT_TRUE(HangUpToNotConnected(main));
     const std::map<int, bool> hungUpByButton = ButtonStates(main);
     ASSERT_EQ(program.Journal("RasDialA").size(), 1u);
     ASSERT_EQ(program.Journal("RasHangUpA").size(), 1u);
 
     ASSERT_TRUE(program.ChooseTrayMenuItem(kDialHangUpItem));
+    // The window switches "Discar" and "Cortar" before the other buttons: read them once the
+    // program is idle.
     ASSERT_TRUE(WaitUntil([main] { return IsConnected(main); })) << "\"Discar\" did not dial";
+    ASSERT_TRUE(WaitForIdle(main));
     EXPECT_TRUE(program.NoMessageBoxFor(300));
     EXPECT_EQ(program.Journal("RasDialA").size(), 2u);
     EXPECT_EQ(ButtonStates(main), connectedByButton);
@@ -195,6 +197,7 @@ TEST_F(Tray, TheSecondItemDialsAndHangsUpLikeTheButtons) {
 
     ASSERT_TRUE(program.ChooseTrayMenuItem(kDialHangUpItem));
     ASSERT_TRUE(WaitUntil([main] { return IsNotConnected(main); })) << "\"Cortar\" did not hang up";
+    ASSERT_TRUE(WaitForIdle(main));
     EXPECT_EQ(program.Journal("RasHangUpA").size(), 2u);
     EXPECT_EQ(program.Journal("RasDialA").size(), 2u) << "the hang-up item dialled";
     EXPECT_EQ(ButtonStates(main), hungUpByButton);
