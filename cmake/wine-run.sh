@@ -32,7 +32,9 @@ elif [ -z "${WINEPREFIX:-}" ] && [ -f "$sessions/1/session.env" ]; then
 fi
 : "${WINEPREFIX:=$(pwd)/wineprefix}"
 export WINEPREFIX
-export WINEDEBUG="${WINEDEBUG:--all}"
+# Wine's own errors about starting a program (its image and libraries) stay on: a program that
+# ends before its main function runs then says why.
+export WINEDEBUG="${WINEDEBUG:--all},err+module,err+process"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-rasapi32=n;winemenubuilder.exe=d;mscoree=d;mshtml=d}"
 export DISPLAY="${DISPLAY:-:99}"
 
@@ -48,7 +50,15 @@ fi
 
 # The 64-bit loader itself: where the 32-bit side of Wine is installed too, the "wine" command
 # starts the 32-bit loader first, which costs a minute under emulation for every program.
+# A program that fails says its exit status (the low byte of the Windows exit code) in the
+# test's output.
+loader=wine
 if [ -x /usr/lib/wine/wine64 ]; then
-    exec /usr/lib/wine/wine64 "$@"
+    loader=/usr/lib/wine/wine64
 fi
-exec wine "$@"
+"$loader" "$@"
+status=$?
+if [ "$status" -ne 0 ]; then
+    echo "wine-run.sh: $(basename "$1") ended with exit status $status" >&2
+fi
+exit "$status"
