@@ -131,30 +131,29 @@ corvinet_wine64() {
 # rasapi32 stub, and no menu entries, .NET or Gecko installers in the scratch prefixes.
 CORVINET_WINEDLLOVERRIDES="rasapi32=n;winemenubuilder.exe=d;mscoree=d;mshtml=d"
 
-# Starts a private Xvfb on the first free display from :97 on and exports DISPLAY.
-# Sets CORVINET_XVFB_PID.
+# Starts a private Xvfb and exports DISPLAY. Xvfb takes the first free display itself and says
+# which (-displayfd), so runs that start side by side never share one. Sets CORVINET_XVFB_PID.
 corvinet_start_xvfb() {
-    local number
-    for number in $(seq 97 160); do
-        if [[ -e /tmp/.X11-unix/X$number || -e /tmp/.X$number-lock ]]; then
-            continue
+    local answer number _
+    answer="$(mktemp)"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$answer" >/dev/null 2>&1 &
+    CORVINET_XVFB_PID=$!
+    for _ in $(seq 1 100); do
+        # The number arrives with its line feed once the server accepts connections.
+        if [[ $(wc -l <"$answer") -ge 1 ]]; then
+            number="$(tr -dc '0-9' <"$answer")"
+            rm -f "$answer"
+            export DISPLAY=":$number"
+            echo "Xvfb on $DISPLAY (process $CORVINET_XVFB_PID)"
+            return 0
         fi
-        Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-        CORVINET_XVFB_PID=$!
-        local _
-        for _ in $(seq 1 100); do
-            if DISPLAY=":$number" xdotool getdisplaygeometry >/dev/null 2>&1; then
-                export DISPLAY=":$number"
-                echo "Xvfb on $DISPLAY (process $CORVINET_XVFB_PID)"
-                return 0
-            fi
-            kill -0 "$CORVINET_XVFB_PID" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill "$CORVINET_XVFB_PID" 2>/dev/null || true
-        CORVINET_XVFB_PID=""
+        kill -0 "$CORVINET_XVFB_PID" 2>/dev/null || break
+        sleep 0.1
     done
-    echo "No free X display for Xvfb" >&2
+    rm -f "$answer"
+    kill "$CORVINET_XVFB_PID" 2>/dev/null || true
+    CORVINET_XVFB_PID=""
+    echo "Xvfb did not start" >&2
     return 1
 }
 
