@@ -153,7 +153,7 @@ BOOL MainDialog::OnInitDialog() {
     disconnectArmed = false;
     disconnectLimit = 30;
     disconnectMode = 0;
-    connectStart = 0;
+    connectStartTicks = 0;
     onlineSeconds = 0;
     UpdateData(false);
     EnableToolTips();
@@ -253,7 +253,7 @@ void MainDialog::OnDial() {
         return;
     }
     callLog.WriteCallStart();
-    connectStart = Now();
+    connectStartTicks = TickCount();
     connected = true;
     ticksSinceLineCheck = 0;
     trayIcon.SetIcon(kTrayConnectedIcon);
@@ -273,15 +273,15 @@ void MainDialog::OnHangUp() {
 }
 
 // The one way a call ends: "Cortar", the tray menu, the scheduled disconnect and a line that
-// dropped by itself. A dropped call counts up to the moment the drop was noticed; any other
-// up to the moment the line was let go.
+// dropped by itself. A dropped call counts up to the moment the drop was noticed (droppedAt, a
+// tick count); any other up to the moment the line was let go.
 void MainDialog::EndCall(std::optional<int64_t> droppedAt) {
     WaitCursor waitCursor;
     connection.HangUp();  // also after a drop: the service frees the port only then
     ShowConnectedState(false);
     trayIcon.SetIcon(kTrayDisconnectedIcon);
     trayIcon.SetTip(texts::kTipDisconnected);
-    int64_t elapsed = CallSeconds(droppedAt.value_or(Now()));
+    int64_t elapsed = CallSeconds(droppedAt.value_or(TickCount()));
     connected = false;
     onlineSeconds += elapsed;
     int minutes = static_cast<int>(elapsed / 60 + 1);
@@ -293,10 +293,11 @@ void MainDialog::EndCall(std::optional<int64_t> droppedAt) {
     }
 }
 
-// Seconds of the call that is up. A system clock set back during the call would make it
-// negative; it counts 0 instead, so that the on-line total never goes down.
-int64_t MainDialog::CallSeconds(int64_t now) const {
-    return connected && now > connectStart ? now - connectStart : 0;
+// Whole seconds of the call that is up, 0 when none, measured on the tick count: whatever is
+// done to the system clock during a call (set back by the user, forward by the time service)
+// neither shortens nor lengthens it.
+int64_t MainDialog::CallSeconds(int64_t ticks) const {
+    return connected && ticks > connectStartTicks ? (ticks - connectStartTicks) / 1000 : 0;
 }
 
 void MainDialog::ShowConnectedState(bool isConnected) {
@@ -312,7 +313,7 @@ Reply MainDialog::OnTimer(WPARAM id, LPARAM) {
         UpdateClock();
         // Either ending may close the window (close on disconnect): nothing follows it.
         if (IsLineCheckDue() && connection.IsDropped()) {
-            EndCall(Now());
+            EndCall(TickCount());
         } else {
             ApplyDisconnectSchedule();
         }
@@ -329,10 +330,11 @@ bool MainDialog::IsLineCheckDue() {
 }
 
 // A schedule that falls due is switched off before the hang-up, so that it cannot fire twice
-// whatever the hang-up does; with no call up, switching it off is all.
+// whatever the hang-up does; with no call up, switching it off is all. The modes of connection
+// time go by the call's length, the modes "desde ahora" by the wall clock.
 void MainDialog::ApplyDisconnectSchedule() {
     if (disconnectArmed &&
-        IsDisconnectDue(disconnectMode, disconnectLimit, connected, connectStart, Now())) {
+        IsDisconnectDue(disconnectMode, disconnectLimit, CallSeconds(TickCount()), Now())) {
         disconnectArmed = false;
         if (connected) {
             OnHangUp();
@@ -341,7 +343,7 @@ void MainDialog::ApplyDisconnectSchedule() {
 }
 
 void MainDialog::UpdateClock() {
-    int64_t seconds = onlineSeconds + CallSeconds(Now());
+    int64_t seconds = onlineSeconds + CallSeconds(TickCount());
     std::string text = FormatOnlineTime(seconds);
     if (text != onlineTimeText) {
         onlineTimeText = text;
