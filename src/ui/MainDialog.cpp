@@ -354,10 +354,14 @@ void MainDialog::UpdateClock() {
 void MainDialog::OnConfigure() {
     SettingsDialog settingsDialog;
     settingsDialog.DoModal();  // saved or cancelled: the window shows what the registry now holds
-    // The dialog has loaded the settings itself and has reported a key that cannot be created:
-    // reading them back reports nothing more (an unreadable key leaves the defaults).
+    // A key removed meanwhile is made again with the defaults and the list. One that the dialog
+    // has just reported as impossible to make is only read (the defaults), not reported again.
     DialerSettings settings;
-    settings.LoadExisting();
+    if (settingsDialog.KeyFailureReported()) {
+        settings.LoadExisting();
+    } else {
+        settings.Load();
+    }
     locationIndex = settings.GetLocation();
     ShowLocationName(settings);
     closeOnDisconnect = settings.GetCloseOnDisconnect() != 0;
