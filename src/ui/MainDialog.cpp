@@ -185,14 +185,18 @@ void MainDialog::ShowLocationName(const DialerSettings& settings) {
     locationButton.SetText(name);
 }
 
+// The pictures drawn for the screen's scale. A screen reader names a button by its text, which
+// a picture button does not draw: the two without a caption get their tooltip's text.
 void MainDialog::AttachButtonBitmaps() {
     HINSTANCE instance = Application::GetInstance();
-    mailBitmap.reset(LoadButtonBitmap(instance, IDB_MAIL));
-    timerBitmap.reset(LoadButtonBitmap(instance, IDB_TIMER));
-    usageBitmap.reset(LoadButtonBitmap(instance, IDB_USAGE));
+    mailBitmap.reset(LoadScaledButtonBitmap(instance, IDB_MAIL));
+    timerBitmap.reset(LoadScaledButtonBitmap(instance, IDB_TIMER));
+    usageBitmap.reset(LoadScaledButtonBitmap(instance, IDB_USAGE));
     mailButton.SetImage(mailBitmap.get());
     timerButton.SetImage(timerBitmap.get());
     usageButton.SetImage(usageBitmap.get());
+    timerButton.SetText(LoadResString(IDC_TIMER - IDS_TOOLTIP_BASE).c_str());
+    usageButton.SetText(LoadResString(IDC_USAGE - IDS_TOOLTIP_BASE).c_str());
 }
 
 // Tooltips for the buttons, each asking for its text when shown (OnToolTipNeedText). A button
