@@ -24,9 +24,10 @@ HICON ProgramIcon(int id) {
     if (module == nullptr) {
         return nullptr;
     }
-    // As the program loads it: the system's icon size, scaled down by the tray.
-    HICON icon = static_cast<HICON>(
-        LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+    // As the program loads it: the system's small-icon size.
+    HICON icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
     FreeLibrary(module);
     return icon;
 }
