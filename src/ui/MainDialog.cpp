@@ -37,9 +37,13 @@ constexpr UINT kFadeInMessage = WM_APP + 2;
 constexpr int kToolTipButtons[] = {IDC_DIAL,  IDC_HANGUP,   IDC_MAIL,
                                    IDC_TIMER, IDC_LOCATION, IDC_USAGE};
 
-HICON LoadProgramIcon(int id) {
+// An icon of the program at the size the system asks for: SM_CXICON for the large icon,
+// SM_CXSMICON for the small one (the window's caption and the tray). The icons hold every size
+// of 100 to 200 %.
+HICON LoadProgramIcon(int id, int widthMetric, int heightMetric) {
     return static_cast<HICON>(LoadImageA(Application::GetInstance(), MAKEINTRESOURCEA(id),
-                                         IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+                                         IMAGE_ICON, GetSystemMetrics(widthMetric),
+                                         GetSystemMetrics(heightMetric), LR_SHARED));
 }
 
 UINT TaskbarCreatedMessage() {
@@ -84,10 +88,11 @@ DialerSettings LoadSettings() {
 }  // namespace
 
 MainDialog::MainDialog(HWND parent) : Dialog(IDD_MAIN, parent) {
-    appIcon = LoadProgramIcon(IDI_APP);
-    connectedIcon = LoadProgramIcon(IDI_CONNECTED);
-    disconnectedIcon = LoadProgramIcon(IDI_DISCONNECTED);
-    trayIcon.SetIcons(appIcon, connectedIcon, disconnectedIcon);
+    appIcon = LoadProgramIcon(IDI_APP, SM_CXICON, SM_CYICON);
+    smallAppIcon = LoadProgramIcon(IDI_APP, SM_CXSMICON, SM_CYSMICON);
+    connectedIcon = LoadProgramIcon(IDI_CONNECTED, SM_CXSMICON, SM_CYSMICON);
+    disconnectedIcon = LoadProgramIcon(IDI_DISCONNECTED, SM_CXSMICON, SM_CYSMICON);
+    trayIcon.SetIcons(smallAppIcon, connectedIcon, disconnectedIcon);
     hidden = LoadSettings().GetMinimize() != 0;
 }
 
@@ -140,7 +145,7 @@ BOOL MainDialog::OnInitDialog() {
     appearance.SetOpacity(255);
     AddAboutMenuItem();
     SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon));
-    SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon));
+    SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallAppIcon));
     trayIcon.SetWindow(hwnd);
     trayIcon.Add();
 
@@ -185,14 +190,18 @@ void MainDialog::ShowLocationName(const DialerSettings& settings) {
     locationButton.SetText(name);
 }
 
+// The pictures drawn for the screen's scale. A screen reader names a button by its text, which
+// a picture button does not draw: the two without a caption get their tooltip's text.
 void MainDialog::AttachButtonBitmaps() {
     HINSTANCE instance = Application::GetInstance();
-    mailBitmap.reset(LoadButtonBitmap(instance, IDB_MAIL));
-    timerBitmap.reset(LoadButtonBitmap(instance, IDB_TIMER));
-    usageBitmap.reset(LoadButtonBitmap(instance, IDB_USAGE));
+    mailBitmap.reset(LoadScaledButtonBitmap(instance, IDB_MAIL));
+    timerBitmap.reset(LoadScaledButtonBitmap(instance, IDB_TIMER));
+    usageBitmap.reset(LoadScaledButtonBitmap(instance, IDB_USAGE));
     mailButton.SetImage(mailBitmap.get());
     timerButton.SetImage(timerBitmap.get());
     usageButton.SetImage(usageBitmap.get());
+    timerButton.SetText(LoadResString(IDC_TIMER - IDS_TOOLTIP_BASE).c_str());
+    usageButton.SetText(LoadResString(IDC_USAGE - IDS_TOOLTIP_BASE).c_str());
 }
 
 // Tooltips for the buttons, each asking for its text when shown (OnToolTipNeedText). A button

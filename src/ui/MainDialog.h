@@ -92,5 +92,6 @@ class MainDialog : public Dialog {
     int ticksSinceLineCheck = 0;
     DialupConnection connection;
     HICON appIcon = nullptr, connectedIcon = nullptr, disconnectedIcon = nullptr;
+    HICON smallAppIcon = nullptr;  // appIcon at the small-icon size
     HWND toolTip = nullptr;
 };
