@@ -440,14 +440,19 @@ void MainDialog::OnCancel() {
     appearance.Release();
 }
 
+// The tray menu's items act as they were labelled when the menu opened: the timer runs on while
+// the menu is open, and a call may end (or the window change) before the choice arrives.
 void MainDialog::OnTrayShowHide() {
-    ToggleMainWindow();
+    ShowMainWindow(trayMenuOffersHide ? kHideMainWindow : kShowMainWindow);
 }
 
+// "Cortar" hangs up only a call that is still up, "Discar" dials only while none is.
 void MainDialog::OnTrayDialHangUp() {
-    if (connected) {
-        OnHangUp();
-    } else {
+    if (trayMenuOffersHangUp) {
+        if (connected) {
+            OnHangUp();
+        }
+    } else if (!connected) {
         OnDial();
     }
 }
@@ -475,10 +480,12 @@ void MainDialog::ShowTrayMenu() {
     if (!menu) {
         return;
     }
+    trayMenuOffersHide = IsWindowVisible(hwnd) != FALSE;
+    trayMenuOffersHangUp = connected;
     AppendMenuA(menu.get(), MF_STRING, ID_TRAY_SHOWHIDE,
-                IsWindowVisible(hwnd) ? texts::kMenuHideWindow : texts::kMenuShowWindow);
+                trayMenuOffersHide ? texts::kMenuHideWindow : texts::kMenuShowWindow);
     AppendMenuA(menu.get(), MF_STRING, ID_TRAY_DIALHANGUP,
-                connected ? texts::kMenuHangUp : texts::kMenuDial);
+                trayMenuOffersHangUp ? texts::kMenuHangUp : texts::kMenuDial);
     AppendMenuA(menu.get(), MF_STRING, ID_TRAY_ABOUT, texts::kMenuAbout);
     AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
     AppendMenuA(menu.get(), MF_STRING, ID_TRAY_CLOSE, texts::kMenuClose);

@@ -90,6 +90,9 @@ class MainDialog : public Dialog {
     int64_t onlineSeconds = 0;
     bool connected = false;
     int ticksSinceLineCheck = 0;
+    // What the tray menu's first two items read when it was last opened.
+    bool trayMenuOffersHide = false;
+    bool trayMenuOffersHangUp = false;
     DialupConnection connection;
     HICON appIcon = nullptr, connectedIcon = nullptr, disconnectedIcon = nullptr;
     HWND toolTip = nullptr;

@@ -1,0 +1,63 @@
+// While the tray menu, a message box or a dialog of the program is open, the main window's
+// 250 ms clock runs on inside it, and with it the watch on the line: a call can end then.
+// Driven through the real program: a line that drops while the tray menu is open. Witnesses: the
+// line simulator's journal, the records of the call log and the program's windows and boxes.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "driver/Driver.h"
+#include "resource.h"
+#include "usage/CallRecord.h"
+
+using namespace e2e;
+
+namespace {
+
+constexpr char kCallLog[] = "CORVINET.REC";
+constexpr int kDialHangUpItem = 1;
+// How long something that should not happen is given to show that it does not.
+constexpr int kNoChangeMs = 700;
+// The service now answers for the call as for one that is gone (ERROR_INVALID_HANDLE): the line
+// dropped. The line simulator reads its control file again at every call.
+constexpr char kLineGone[] = "[status]\nresult=6\n";
+
+// Once the program has ended: one call, started and ended.
+void ExpectOneCallLogged(const ProgramRun& program) {
+    const std::vector<CallRecord> records = LogRecords(program.ReadWorkFile(kCallLog).value_or(""));
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].type, kCallStart);
+    EXPECT_EQ(records[1].type, kCallEnd);
+}
+
+class NestedWindows : public LineSimulatorTest {};
+
+// "Cortar" in a menu opened during the call, chosen after the line dropped: nothing happens.
+TEST_F(NestedWindows, CortarChosenAfterTheLineDroppedWhileTheTrayMenuWasOpenDialsNothing) {
+    ASSERT_TRUE(settings::StoreReturningUser());  // the program stays after a hang-up
+    ProgramRun program(Options());
+    HWND main = program.StartToMainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(DialToConnected(main));
+
+    HWND menu = program.OpenTrayMenu();  // its second item reads "Cortar"
+    ASSERT_NE(menu, nullptr);
+    Control(kLineGone);
+    ASSERT_TRUE(WaitUntil([main] { return IsNotConnected(main); }))
+        << "the drop was not noticed while the menu was open";
+    ASSERT_TRUE(IsWindowVisible(menu)) << "the menu closed when the call ended";
+    ASSERT_TRUE(ChooseMenuItem(menu, kDialHangUpItem));
+
+    ASSERT_TRUE(WaitForIdle(main));
+    EXPECT_TRUE(program.NoMessageBoxFor(kNoChangeMs));
+    EXPECT_EQ(program.Journal("RasDialA").size(), 1u) << "\"Cortar\" placed a call";
+    EXPECT_EQ(program.Journal("RasHangUpA").size(), 1u);
+    EXPECT_TRUE(IsNotConnected(main)) << "the window shows a call";
+    ASSERT_TRUE(program.CloseWithEscape());
+    ExpectOneCallLogged(program);
+}
+
+}  // namespace
