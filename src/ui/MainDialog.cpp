@@ -244,6 +244,9 @@ Reply MainDialog::OnToolTipNeedText(NMHDR* header) {
 }
 
 void MainDialog::OnDial() {
+    if (closePending) {
+        return;  // the program ends as soon as the window under way has closed: no new call
+    }
     WaitCursor waitCursor;
     UpdateData(true);
     DialerSettings settings = LoadSettings();
@@ -255,13 +258,15 @@ void MainDialog::OnDial() {
     callLog.WriteCallStart();
     connectStart = Now();
     connected = true;
+    const uint32_t call = ++callsPlaced;
     ticksSinceLineCheck = 0;
     trayIcon.SetIcon(kTrayConnectedIcon);
     trayIcon.SetTip(texts::kTipConnected);
     ShowConnectedState(true);
     // The configuration check: a newer list is downloaded, a newer release offered. Yes to the
-    // offer asks to close the program, with the close request's own question.
-    ConfigServerClient configClient;
+    // offer asks to close the program, with the close request's own question. The check stops
+    // once this call has ended (in one of its boxes, say), even if another has begun since.
+    ConfigServerClient configClient([this, call] { return connected && callsPlaced == call; });
     if (configClient.CheckForUpdates()) {
         waitCursor.End();
         OnCancel();
@@ -287,7 +292,16 @@ void MainDialog::EndCall(std::optional<int64_t> droppedAt) {
     int minutes = static_cast<int>(elapsed / 60 + 1);
     callLog.WriteCallEnd(minutes);
     waitCursor.End();
-    if (closeOnDisconnect) {
+    // Closing on disconnect waits until the handler under way has returned: a call can end
+    // inside the tray menu, a box or a dialog, and whatever follows that window's answer must
+    // not run on after the main window has gone.
+    closePending = closePending || closeOnDisconnect;
+}
+
+// The program ends without a question, once back in the main window's own message loop.
+void MainDialog::OnHandlersReturned() {
+    if (closePending) {
+        closePending = false;
         trayIcon.Remove();
         EndDialog(IDCANCEL);
     }
@@ -310,7 +324,6 @@ void MainDialog::ShowConnectedState(bool isConnected) {
 Reply MainDialog::OnTimer(WPARAM id, LPARAM) {
     if (id == kClockTimerId) {
         UpdateClock();
-        // Either ending may close the window (close on disconnect): nothing follows it.
         if (IsLineCheckDue() && connection.IsDropped()) {
             EndCall(Now());
         } else {
@@ -435,6 +448,7 @@ void MainDialog::OnCancel() {
     if (answer != IDYES) {
         return;
     }
+    closePending = false;  // a call that ended while the question was open: this ends it already
     trayIcon.Remove();
     EndDialog(IDCANCEL);
     appearance.Release();

@@ -37,6 +37,7 @@ class MainDialog : public Dialog {
     BOOL OnInitDialog() override;
     void DoDataExchange(DataExchange& exchange) override;
     const MessageMap& GetMessageMap() const override;
+    void OnHandlersReturned() override;
 
   private:
     void OnConfigure();
@@ -89,6 +90,8 @@ class MainDialog : public Dialog {
     int64_t connectStart = 0;
     int64_t onlineSeconds = 0;
     bool connected = false;
+    uint32_t callsPlaced = 0;   // calls that came up in this run; the last one's number
+    bool closePending = false;  // a call ended with closing on disconnect on
     int ticksSinceLineCheck = 0;
     // What the tray menu's first two items read when it was last opened.
     bool trayMenuOffersHide = false;

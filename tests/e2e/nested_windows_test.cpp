@@ -1,7 +1,8 @@
 // While the tray menu, a message box or a dialog of the program is open, the main window's
 // 250 ms clock runs on inside it, and with it the watch on the line: a call can end then.
-// Driven through the real program: a line that drops while the tray menu is open. Witnesses: the
-// line simulator's journal, the records of the call log and the program's windows and boxes.
+// Driven through the real program: a line that drops while the tray menu is open, and while
+// the configuration check's error box is open. Witnesses: the line simulator's journal, the size
+// and then the records of the call log, and the program's windows and boxes.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 
 #include "driver/Driver.h"
 #include "resource.h"
+#include "texts/Texts.h"
 #include "usage/CallRecord.h"
 
 using namespace e2e;
@@ -24,6 +26,11 @@ constexpr int kNoChangeMs = 700;
 // The service now answers for the call as for one that is gone (ERROR_INVALID_HANDLE): the line
 // dropped. The line simulator reads its control file again at every call.
 constexpr char kLineGone[] = "[status]\nresult=6\n";
+
+// The call log holds the header and the two records of one call.
+bool LogHoldsOneCall(const ProgramRun& program) {
+    return program.WorkFileSize(kCallLog) == kLogHeaderSize + 2 * kLogRecordSize;
+}
 
 // Once the program has ended: one call, started and ended.
 void ExpectOneCallLogged(const ProgramRun& program) {
@@ -57,6 +64,37 @@ TEST_F(NestedWindows, CortarChosenAfterTheLineDroppedWhileTheTrayMenuWasOpenDial
     EXPECT_EQ(program.Journal("RasHangUpA").size(), 1u);
     EXPECT_TRUE(IsNotConnected(main)) << "the window shows a call";
     ASSERT_TRUE(program.CloseWithEscape());
+    ExpectOneCallLogged(program);
+}
+
+// Closing on disconnect on (a first run), the configuration server out of reach: the line drops
+// while the first error box is open. The call ends at once, box or not; the check asks nothing
+// more; the program ends once the box has been answered, with no question.
+TEST_F(NestedWindows, ALineDroppedDuringTheCheckEndsTheCallAtOnceAndTheProgramAfterTheBox) {
+    ProgramRun program(Options());
+    HWND main = program.StartToMainWindow();
+    ASSERT_NE(main, nullptr);
+    const UnreachableProxy unreachable;
+    ASSERT_TRUE(Click(main, IDC_DIAL));
+    const MessageBoxInfo box = program.WaitForMessageBox();
+    ASSERT_TRUE(box) << "no error box";
+    ASSERT_EQ(box.caption, texts::kInetErrorCaption);
+
+    Control(kLineGone);
+    EXPECT_TRUE(WaitUntil([&] { return !program.Journal("RasHangUpA").empty(); }))
+        << "the call was not hung up while the box was open";
+    EXPECT_TRUE(WaitUntil([&] { return LogHoldsOneCall(program); }))
+        << "no end record while the box was open";
+    EXPECT_TRUE(IsWindowVisible(box.window)) << "the box went away";
+    ASSERT_TRUE(Answer(box, IDOK));
+
+    const MessageBoxInfo next = program.WaitForMessageBox(kNoChangeMs);
+    EXPECT_FALSE(next) << "after the box: \"" << next.caption << "\": " << next.text;
+    if (next) {
+        Answer(next, next.Has(IDNO) ? IDNO : IDOK);
+    }
+    EXPECT_EQ(program.WaitForExit(), std::optional<DWORD>(0)) << "the program did not end";
+    EXPECT_EQ(program.Journal("RasDialA").size(), 1u);
     ExpectOneCallLogged(program);
 }
 
