@@ -74,6 +74,14 @@ HWND FindOpenProgramWindow(HWND mainWindow) {
     return search.found;
 }
 
+// The main window whose keys MainDialog::DropKeysWhileHidden watches.
+const MainDialog* keyFilterDialog = nullptr;
+
+bool IsEnterOrEscape(const MSG& message) {
+    return (message.message == WM_KEYDOWN || message.message == WM_CHAR) &&
+           (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE);
+}
+
 // A settings record as the registry holds it now (on a first run this creates the key).
 DialerSettings LoadSettings() {
     DialerSettings settings;
@@ -91,9 +99,27 @@ MainDialog::MainDialog(HWND parent) : Dialog(IDD_MAIN, parent) {
     hidden = LoadSettings().GetMinimize() != 0;
 }
 
-// The bitmaps and the library reference go with their owners; the icons are shared. The
-// connection is left as it is.
-MainDialog::~MainDialog() = default;
+// The bitmaps, the library reference and the key filter go with their owners; the icons are
+// shared. The connection is left as it is.
+MainDialog::~MainDialog() {
+    keyFilter.reset();
+    keyFilterDialog = nullptr;
+}
+
+// Every dialog's message loop hands its messages to this filter before the dialog manager turns
+// Enter into the default button "Discar" and Escape into the close request. Typed while the main
+// window is hidden to the tray, neither reaches it: nobody could see what they did. Commands are
+// not keys and pass (the tray menu's items, the cancel command itself).
+LRESULT CALLBACK MainDialog::DropKeysWhileHidden(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const MSG*>(lParam);
+    const MainDialog* main = keyFilterDialog;
+    if (code == MSGF_DIALOGBOX && message != nullptr && main != nullptr && main->hidden &&
+        IsEnterOrEscape(*message) &&
+        (message->hwnd == main->hwnd || IsChild(main->hwnd, message->hwnd))) {
+        return TRUE;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
 const MessageMap& MainDialog::GetMessageMap() const {
     static const MessageMap map = {
@@ -143,6 +169,9 @@ BOOL MainDialog::OnInitDialog() {
     SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon));
     trayIcon.SetWindow(hwnd);
     trayIcon.Add();
+    keyFilterDialog = this;
+    keyFilter.reset(
+        SetWindowsHookExA(WH_MSGFILTER, DropKeysWhileHidden, nullptr, GetCurrentThreadId()));
 
     const DialerSettings settings = LoadSettings();
     locationIndex = settings.GetLocation();
@@ -509,10 +538,33 @@ void MainDialog::ShowTrayMenu() {
     // A menu of a notification icon closes on a click elsewhere or on Escape only when its owner
     // is the foreground window while it tracks, and the next one opens only after the owner
     // has handled a message since: hence the foreground before and WM_NULL after.
+    HWND inFront = GetForegroundWindow();
     SetForegroundWindow(hwnd);
-    TrackPopupMenu(menu.get(), TPM_RIGHTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd,
-                   nullptr);
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(menu.get(), TPM_RIGHTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x,
+                       cursor.y, 0, hwnd, nullptr));
+    if (!IsWindowVisible(hwnd) && !(chosen == ID_TRAY_SHOWHIDE && !trayMenuOffersHide)) {
+        GiveBackForeground(inFront);
+    }
+    // The choice arrives as an ordinary command, as the menu itself would send it.
+    if (chosen != 0) {
+        PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
+    }
     PostMessageA(hwnd, WM_NULL, 0, 0);
+}
+
+// A hidden window never keeps the keyboard: the keys typed next would press its buttons unseen.
+// After its menu, unless another window has taken the front meanwhile, the window that was in
+// front before gets it back, or the desktop when that one is gone.
+void MainDialog::GiveBackForeground(HWND inFront) {
+    if (GetForegroundWindow() != hwnd) {
+        return;
+    }
+    if (inFront != nullptr && inFront != hwnd && IsWindow(inFront) && IsWindowVisible(inFront)) {
+        SetForegroundWindow(inFront);
+    } else {
+        SetForegroundWindow(GetDesktopWindow());
+    }
 }
 
 // The shell announces a new taskbar (it was restarted): without the icon a hidden window

@@ -40,6 +40,7 @@ class MainDialog : public Dialog {
     void OnHandlersReturned() override;
 
   private:
+    static LRESULT CALLBACK DropKeysWhileHidden(int code, WPARAM wParam, LPARAM lParam);
     void OnConfigure();
     void OnMail();
     void OnDisconnectTimer();
@@ -70,6 +71,7 @@ class MainDialog : public Dialog {
     bool IsLineCheckDue();
     void ApplyDisconnectSchedule();
     void ShowTrayMenu();
+    void GiveBackForeground(HWND inFront);
     void ToggleMainWindow();
     void UpdateClock();
     void PaintMinimised();
@@ -99,4 +101,5 @@ class MainDialog : public Dialog {
     DialupConnection connection;
     HICON appIcon = nullptr, connectedIcon = nullptr, disconnectedIcon = nullptr;
     HWND toolTip = nullptr;
+    UniqueHook keyFilter;  // drops Enter and Escape typed while the window is hidden
 };

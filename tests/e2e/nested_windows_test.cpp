@@ -1,12 +1,14 @@
 // While the tray menu, a message box or a dialog of the program is open, the main window's
 // 250 ms clock runs on inside it, and with it the watch on the line: a call can end then.
 // Driven through the real program: a line that drops while the tray menu is open, and while
-// the configuration check's error box is open. Witnesses: the line simulator's journal, the size
-// and then the records of the call log, and the program's windows and boxes.
+// the configuration check's error box is open; and the keyboard after the tray menu of a hidden
+// main window, typed as a user types it. Witnesses: the line simulator's journal, the size and
+// then the records of the call log, the program's windows and boxes, and the foreground window.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -97,5 +99,66 @@ TEST_F(NestedWindows, ALineDroppedDuringTheCheckEndsTheCallAtOnceAndTheProgramAf
     EXPECT_EQ(program.Journal("RasDialA").size(), 1u);
     ExpectOneCallLogged(program);
 }
+
+// How the keyboard comes near the hidden window: through its tray menu, opened while the
+// driver's window is in front and closed with Escape (the window in front then gets the keyboard
+// back); or given to it outright, as any program may make a window the foreground window. Then
+// one key is typed.
+struct HiddenWindowKeyboard {
+    const char* name;
+    bool throughTrayMenu;
+    UINT key;
+};
+
+void PrintTo(const HiddenWindowKeyboard& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class KeysOfAHiddenWindow : public NestedWindows,
+                            public testing::WithParamInterface<HiddenWindowKeyboard> {};
+
+// "Minimizar automáticamente" on: the window is hidden from the start. Enter would press
+// "Discar", Escape ask to close the program.
+TEST_P(KeysOfAHiddenWindow, NeitherDialNorAskToClose) {
+    const HiddenWindowKeyboard& row = GetParam();
+    ASSERT_TRUE(settings::StoreReturningUser({{"Minimize", 1}}));
+    ProgramRun program(Options());
+    HWND main = program.StartToMainWindow(false);
+    ASSERT_NE(main, nullptr);
+    const DriverWindow front;
+    ASSERT_TRUE(front.IsForeground());
+
+    if (row.throughTrayMenu) {
+        HWND menu = program.OpenTrayMenu();
+        ASSERT_NE(menu, nullptr);
+        TypeOnKeyboard(VK_ESCAPE);
+        ASSERT_TRUE(WaitUntil([menu] { return !IsWindow(menu) || !IsWindowVisible(menu); }))
+            << "Escape did not close the menu";
+        EXPECT_TRUE(WaitUntil([&] { return front.IsForeground(); }))
+            << "the window in front before the menu did not get the keyboard back";
+    } else {
+        SetForegroundWindow(main);
+        ASSERT_TRUE(WaitUntil([main] { return GetForegroundWindow() == main; }));
+    }
+
+    TypeOnKeyboard(row.key);
+    const MessageBoxInfo box = program.WaitForMessageBox(kNoChangeMs);
+    EXPECT_FALSE(box) << "\"" << box.text << "\"";
+    EXPECT_TRUE(program.Journal("RasDialA").empty()) << "a call was placed";
+    EXPECT_FALSE(IsWindowVisible(main));
+    if (box) {
+        Answer(box, IDNO);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NestedWindows, KeysOfAHiddenWindow,
+    testing::Values(HiddenWindowKeyboard{"EnterAfterItsTrayMenu", true, VK_RETURN},
+                    HiddenWindowKeyboard{"EscapeAfterItsTrayMenu", true, VK_ESCAPE},
+                    HiddenWindowKeyboard{"EnterWithTheKeyboardGivenToIt", false, VK_RETURN},
+                    HiddenWindowKeyboard{"EscapeWithTheKeyboardGivenToIt", false, VK_ESCAPE}),
+    [](const testing::TestParamInfo<HiddenWindowKeyboard>& info) {
+        return std::string(info.param.name);
+    });
 
 }  // namespace
