@@ -139,14 +139,20 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LP
     // A failure inside a handler must not unwind through the system's dialog code; the
     // message then counts as not handled. It is written to the debugger's output first, so
     // that it is not lost.
+    INT_PTR result = FALSE;
+    ++dialog->handlersUnderWay;
     try {
-        return dialog->HandleMessage(message, wParam, lParam);
+        result = dialog->HandleMessage(message, wParam, lParam);
+        if (dialog->handlersUnderWay == 1) {
+            dialog->OnHandlersReturned();
+        }
     } catch (const std::exception& error) {
         ReportDroppedException(message, error.what());
     } catch (...) {
         ReportDroppedException(message, "unknown exception");
     }
-    return FALSE;
+    --dialog->handlersUnderWay;
+    return result;
 }
 
 INT_PTR Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

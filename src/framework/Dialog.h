@@ -127,6 +127,10 @@ class Dialog {
     virtual const MessageMap& GetMessageMap() const;
     // Every WM_COMMAND; the base dispatches through the message map, then IDOK and IDCANCEL.
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+    // Called each time the outermost of this dialog's handlers has returned: no handler of it is
+    // under way, so no message loop that one of them opened (a message box, a menu, another
+    // dialog) is running any more. What must not happen inside such a loop waits for this.
+    virtual void OnHandlersReturned() {}
 
     HWND hwnd = nullptr;
 
@@ -152,4 +156,5 @@ class Dialog {
 
     UINT templateId;
     HWND parent;
+    int handlersUnderWay = 0;  // this dialog's procedure, entered and not yet left
 };

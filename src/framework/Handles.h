@@ -73,6 +73,12 @@ struct Module {
     static void Close(Handle handle) { FreeLibrary(handle); }
 };
 
+struct WindowsHook {
+    using Handle = HHOOK;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle handle) { UnhookWindowsHookEx(handle); }
+};
+
 struct Internet {
     using Handle = HINTERNET;
     static Handle Invalid() { return nullptr; }
@@ -87,3 +93,4 @@ using UniqueMemoryDc = UniqueHandle<handle_traits::MemoryDc>;
 using UniqueMenu = UniqueHandle<handle_traits::Menu>;
 using UniqueModule = UniqueHandle<handle_traits::Module>;
 using UniqueInternetHandle = UniqueHandle<handle_traits::Internet>;
+using UniqueHook = UniqueHandle<handle_traits::WindowsHook>;

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "texts/Texts.h"
 #include "framework/Controls.h"
@@ -61,6 +62,8 @@ void ShowInternetError(DWORD code) {
     MessageBoxA(nullptr, text, texts::kInetErrorCaption, MB_OK | MB_ICONERROR);
 }
 
+ConfigServerClient::ConfigServerClient(CallWatch callIsUp) : callIsUp(std::move(callIsUp)) {}
+
 ConfigServerClient::~ConfigServerClient() = default;
 
 void ConfigServerClient::FetchAnswer(UINT stringId, char* buffer, size_t& length) {
@@ -99,12 +102,12 @@ bool ConfigServerClient::CheckForUpdates() {
     char answer[kAnswerBufferSize] = "";
     size_t length = sizeof(answer);
     FetchAnswer(IDS_URL_LIST_VERSION, answer, length);
-    if (length != 0) {
+    if (length != 0 && IsCallUp()) {
         DialerSettings settings;
         settings.Load();
         const uint32_t serverVersion = ReadAnswerNumber(answer, length);
         if (serverVersion > settings.GetListVersion()) {
-            UpdateProgressDialog update;
+            UpdateProgressDialog update(callIsUp);
             update.DoModal();
             // Stored only with the list it belongs to: after a failed or refused download the
             // next connection asks for the list again.
@@ -114,13 +117,21 @@ bool ConfigServerClient::CheckForUpdates() {
         }
     }
 
+    // Each step below needs the call: without it a request cannot reach the server, the page
+    // cannot be opened, and the offer would come after the call it was made for.
+    if (!IsCallUp()) {
+        return false;
+    }
     length = sizeof(answer);
     FetchAnswer(IDS_URL_RELEASE, answer, length);
-    if (length == 0 || ReadAnswerNumber(answer, length) <= kProgramRelease) {
+    if (length == 0 || ReadAnswerNumber(answer, length) <= kProgramRelease || !IsCallUp()) {
         return false;
     }
     const int choice =
         MessageBoxA(nullptr, texts::kNewVersion, texts::kAppTitle, MB_YESNO | MB_ICONINFORMATION);
+    if (!IsCallUp()) {
+        return false;
+    }
     // The download page opens whatever the answer.
     ShellExecuteA(nullptr, "open", LoadResString(IDS_URL_DOWNLOAD).c_str(), "", "", SW_SHOWNORMAL);
     return choice == IDYES;
@@ -159,8 +170,9 @@ bool ConfigServerClient::DownloadAccessList(ProgressBar& progressBar) {
     }
     session.reset();
     // Only a whole list with at least one entry replaces the stored one: a subscriber left with
-    // no number, or with blank ones, could never connect to fetch a good list again.
-    if (list.entries < 1 || !list.complete) {
+    // no number, or with blank ones, could never connect to fetch a good list again. A call that
+    // ended meanwhile (while an error box was open) makes it a failed download as well.
+    if (list.entries < 1 || !list.complete || !IsCallUp()) {
         return false;
     }
     for (int j = 1; j <= list.entries; ++j) {

@@ -1,9 +1,11 @@
 #include "remote/UpdateProgressDialog.h"
 
-#include "remote/ConfigServerClient.h"
+#include <utility>
+
 #include "resource.h"
 
-UpdateProgressDialog::UpdateProgressDialog(HWND parent) : Dialog(IDD_UPDATE_PROGRESS, parent) {}
+UpdateProgressDialog::UpdateProgressDialog(CallWatch callIsUp, HWND parent)
+    : Dialog(IDD_UPDATE_PROGRESS, parent), callIsUp(std::move(callIsUp)) {}
 
 void UpdateProgressDialog::DoDataExchange(DataExchange& exchange) {
     exchange.Bind(IDC_PROGRESS, progress);
@@ -20,7 +22,7 @@ BOOL UpdateProgressDialog::OnInitDialog() {
     RedrawWindow(hwnd, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     {
-        ConfigServerClient client;
+        ConfigServerClient client(callIsUp);
         listWritten = client.DownloadAccessList(progress);
     }
     EndDialog(0);

@@ -7,11 +7,13 @@
 
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
+#include "remote/ConfigServerClient.h"
 
 class UpdateProgressDialog : public Dialog {
   public:
+    // callIsUp: the check's watch on its call (the list is stored only while the call is up).
     // parent null: the main window becomes the owner and stays disabled while the list arrives.
-    explicit UpdateProgressDialog(HWND parent = nullptr);
+    explicit UpdateProgressDialog(CallWatch callIsUp = {}, HWND parent = nullptr);
     // After DoModal: whether the downloaded list was written into the registry.
     bool ListWritten() const { return listWritten; }
 
@@ -20,6 +22,7 @@ class UpdateProgressDialog : public Dialog {
     void DoDataExchange(DataExchange& exchange) override;
 
   private:
+    CallWatch callIsUp;
     ProgressBar progress;
     bool listWritten = false;
 };

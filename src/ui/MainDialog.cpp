@@ -78,6 +78,14 @@ HWND FindOpenProgramWindow(HWND mainWindow) {
     return search.found;
 }
 
+// The main window whose keys MainDialog::DropKeysWhileHidden watches.
+const MainDialog* keyFilterDialog = nullptr;
+
+bool IsEnterOrEscape(const MSG& message) {
+    return (message.message == WM_KEYDOWN || message.message == WM_CHAR) &&
+           (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE);
+}
+
 // A settings record as the registry holds it now (on a first run this creates the key).
 DialerSettings LoadSettings() {
     DialerSettings settings;
@@ -96,9 +104,27 @@ MainDialog::MainDialog(HWND parent) : Dialog(IDD_MAIN, parent) {
     hidden = LoadSettings().GetMinimize() != 0;
 }
 
-// The bitmaps and the library reference go with their owners; the icons are shared. The
-// connection is left as it is.
-MainDialog::~MainDialog() = default;
+// The bitmaps, the library reference and the key filter go with their owners; the icons are
+// shared. The connection is left as it is.
+MainDialog::~MainDialog() {
+    keyFilter.reset();
+    keyFilterDialog = nullptr;
+}
+
+// Every dialog's message loop hands its messages to this filter before the dialog manager turns
+// Enter into the default button "Discar" and Escape into the close request. Typed while the main
+// window is hidden to the tray, neither reaches it: nobody could see what they did. Commands are
+// not keys and pass (the tray menu's items, the cancel command itself).
+LRESULT CALLBACK MainDialog::DropKeysWhileHidden(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const MSG*>(lParam);
+    const MainDialog* main = keyFilterDialog;
+    if (code == MSGF_DIALOGBOX && message != nullptr && main != nullptr && main->hidden &&
+        IsEnterOrEscape(*message) &&
+        (message->hwnd == main->hwnd || IsChild(main->hwnd, message->hwnd))) {
+        return TRUE;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
 const MessageMap& MainDialog::GetMessageMap() const {
     static const MessageMap map = {
@@ -148,6 +174,9 @@ BOOL MainDialog::OnInitDialog() {
     SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallAppIcon));
     trayIcon.SetWindow(hwnd);
     trayIcon.Add();
+    keyFilterDialog = this;
+    keyFilter.reset(
+        SetWindowsHookExA(WH_MSGFILTER, DropKeysWhileHidden, nullptr, GetCurrentThreadId()));
 
     const DialerSettings settings = LoadSettings();
     locationIndex = settings.GetLocation();
@@ -253,6 +282,9 @@ Reply MainDialog::OnToolTipNeedText(NMHDR* header) {
 }
 
 void MainDialog::OnDial() {
+    if (closePending) {
+        return;  // the program ends as soon as the window under way has closed: no new call
+    }
     WaitCursor waitCursor;
     UpdateData(true);
     DialerSettings settings = LoadSettings();
@@ -264,13 +296,15 @@ void MainDialog::OnDial() {
     callLog.WriteCallStart();
     connectStartTicks = TickCount();
     connected = true;
+    const uint32_t call = ++callsPlaced;
     ticksSinceLineCheck = 0;
     trayIcon.SetIcon(kTrayConnectedIcon);
     trayIcon.SetTip(texts::kTipConnected);
     ShowConnectedState(true);
     // The configuration check: a newer list is downloaded, a newer release offered. Yes to the
-    // offer asks to close the program, with the close request's own question.
-    ConfigServerClient configClient;
+    // offer asks to close the program, with the close request's own question. The check stops
+    // once this call has ended (in one of its boxes, say), even if another has begun since.
+    ConfigServerClient configClient([this, call] { return connected && callsPlaced == call; });
     if (configClient.CheckForUpdates()) {
         waitCursor.End();
         OnCancel();
@@ -296,7 +330,16 @@ void MainDialog::EndCall(std::optional<int64_t> droppedAt) {
     int minutes = static_cast<int>(elapsed / 60 + 1);
     callLog.WriteCallEnd(minutes);
     waitCursor.End();
-    if (closeOnDisconnect) {
+    // Closing on disconnect waits until the handler under way has returned: a call can end
+    // inside the tray menu, a box or a dialog, and whatever follows that window's answer must
+    // not run on after the main window has gone.
+    closePending = closePending || closeOnDisconnect;
+}
+
+// The program ends without a question, once back in the main window's own message loop.
+void MainDialog::OnHandlersReturned() {
+    if (closePending) {
+        closePending = false;
         trayIcon.Remove();
         EndDialog(IDCANCEL);
     }
@@ -320,7 +363,6 @@ void MainDialog::ShowConnectedState(bool isConnected) {
 Reply MainDialog::OnTimer(WPARAM id, LPARAM) {
     if (id == kClockTimerId) {
         UpdateClock();
-        // Either ending may close the window (close on disconnect): nothing follows it.
         if (IsLineCheckDue() && connection.IsDropped()) {
             EndCall(TickCount());
         } else {
@@ -450,19 +492,25 @@ void MainDialog::OnCancel() {
     if (answer != IDYES) {
         return;
     }
+    closePending = false;  // a call that ended while the question was open: this ends it already
     trayIcon.Remove();
     EndDialog(IDCANCEL);
     appearance.Release();
 }
 
+// The tray menu's items act as they were labelled when the menu opened: the timer runs on while
+// the menu is open, and a call may end (or the window change) before the choice arrives.
 void MainDialog::OnTrayShowHide() {
-    ToggleMainWindow();
+    ShowMainWindow(trayMenuOffersHide ? kHideMainWindow : kShowMainWindow);
 }
 
+// "Cortar" hangs up only a call that is still up, "Discar" dials only while none is.
 void MainDialog::OnTrayDialHangUp() {
-    if (connected) {
-        OnHangUp();
-    } else {
+    if (trayMenuOffersHangUp) {
+        if (connected) {
+            OnHangUp();
+        }
+    } else if (!connected) {
         OnDial();
     }
 }
@@ -490,10 +538,12 @@ void MainDialog::ShowTrayMenu() {
     if (!menu) {
         return;
     }
+    trayMenuOffersHide = IsWindowVisible(hwnd) != FALSE;
+    trayMenuOffersHangUp = connected;
     AppendMenuA(menu.get(), MF_STRING, ID_TRAY_SHOWHIDE,
-                IsWindowVisible(hwnd) ? texts::kMenuHideWindow : texts::kMenuShowWindow);
+                trayMenuOffersHide ? texts::kMenuHideWindow : texts::kMenuShowWindow);
     AppendMenuA(menu.get(), MF_STRING, ID_TRAY_DIALHANGUP,
-                connected ? texts::kMenuHangUp : texts::kMenuDial);
+                trayMenuOffersHangUp ? texts::kMenuHangUp : texts::kMenuDial);
     AppendMenuA(menu.get(), MF_STRING, ID_TRAY_ABOUT, texts::kMenuAbout);
     AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
     AppendMenuA(menu.get(), MF_STRING, ID_TRAY_CLOSE, texts::kMenuClose);
@@ -503,10 +553,33 @@ void MainDialog::ShowTrayMenu() {
     // A menu of a notification icon closes on a click elsewhere or on Escape only when its owner
     // is the foreground window while it tracks, and the next one opens only after the owner
     // has handled a message since: hence the foreground before and WM_NULL after.
+    HWND inFront = GetForegroundWindow();
     SetForegroundWindow(hwnd);
-    TrackPopupMenu(menu.get(), TPM_RIGHTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd,
-                   nullptr);
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(menu.get(), TPM_RIGHTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x,
+                       cursor.y, 0, hwnd, nullptr));
+    if (!IsWindowVisible(hwnd) && !(chosen == ID_TRAY_SHOWHIDE && !trayMenuOffersHide)) {
+        GiveBackForeground(inFront);
+    }
+    // The choice arrives as an ordinary command, as the menu itself would send it.
+    if (chosen != 0) {
+        PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
+    }
     PostMessageA(hwnd, WM_NULL, 0, 0);
+}
+
+// A hidden window never keeps the keyboard: the keys typed next would press its buttons unseen.
+// After its menu, unless another window has taken the front meanwhile, the window that was in
+// front before gets it back, or the desktop when that one is gone.
+void MainDialog::GiveBackForeground(HWND inFront) {
+    if (GetForegroundWindow() != hwnd) {
+        return;
+    }
+    if (inFront != nullptr && inFront != hwnd && IsWindow(inFront) && IsWindowVisible(inFront)) {
+        SetForegroundWindow(inFront);
+    } else {
+        SetForegroundWindow(GetDesktopWindow());
+    }
 }
 
 // The shell announces a new taskbar (it was restarted): without the icon a hidden window

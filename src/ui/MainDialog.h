@@ -37,8 +37,10 @@ class MainDialog : public Dialog {
     BOOL OnInitDialog() override;
     void DoDataExchange(DataExchange& exchange) override;
     const MessageMap& GetMessageMap() const override;
+    void OnHandlersReturned() override;
 
   private:
+    static LRESULT CALLBACK DropKeysWhileHidden(int code, WPARAM wParam, LPARAM lParam);
     void OnConfigure();
     void OnMail();
     void OnDisconnectTimer();
@@ -69,6 +71,7 @@ class MainDialog : public Dialog {
     bool IsLineCheckDue();
     void ApplyDisconnectSchedule();
     void ShowTrayMenu();
+    void GiveBackForeground(HWND inFront);
     void ToggleMainWindow();
     void UpdateClock();
     void PaintMinimised();
@@ -89,9 +92,15 @@ class MainDialog : public Dialog {
     int64_t connectStartTicks = 0;  // TickCount() when the call that is up came up
     int64_t onlineSeconds = 0;
     bool connected = false;
+    uint32_t callsPlaced = 0;   // calls that came up in this run; the last one's number
+    bool closePending = false;  // a call ended with closing on disconnect on
     int ticksSinceLineCheck = 0;
+    // What the tray menu's first two items read when it was last opened.
+    bool trayMenuOffersHide = false;
+    bool trayMenuOffersHangUp = false;
     DialupConnection connection;
     HICON appIcon = nullptr, connectedIcon = nullptr, disconnectedIcon = nullptr;
     HICON smallAppIcon = nullptr;  // appIcon at the small-icon size
     HWND toolTip = nullptr;
+    UniqueHook keyFilter;  // drops Enter and Escape typed while the window is hidden
 };

@@ -22,7 +22,6 @@
 #include "driver/Driver.h"
 #include "resource.h"
 #include "support/Paths.h"
-#include "support/Registry.h"
 
 using namespace e2e;
 
@@ -35,8 +34,6 @@ constexpr uint32_t kNewListVersion = 7;
 constexpr int kFieldChars = 63;      // the longest name or number the program stores
 constexpr int kSettleMs = 700;       // no box appears within this time when none is due
 constexpr int kSlowAnswerMs = 4000;  // long enough to take a picture of the update window
-constexpr char kUnreachableProxy[] = "127.0.0.1:1";
-constexpr char kProxyKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
 // ---- Texts -------------------------------------------------------------------------------
 
@@ -624,35 +621,6 @@ TEST_F(ReleaseOffer, YesOpensTheDownloadPageAndAsksToCloseTheProgram) {
 }
 
 // ---- No server ----------------------------------------------------------------------------
-
-// Points the prefix's proxy at a port where nothing listens while it lives.
-class UnreachableProxy {
-  public:
-    UnreachableProxy()
-        : saved(testsupport::ReadString(HKEY_CURRENT_USER, kProxyKey, "ProxyServer")),
-          enabled(testsupport::ReadDword(HKEY_CURRENT_USER, kProxyKey, "ProxyEnable")) {
-        testsupport::WriteDword(HKEY_CURRENT_USER, kProxyKey, "ProxyEnable", 1);
-        testsupport::WriteString(HKEY_CURRENT_USER, kProxyKey, "ProxyServer", kUnreachableProxy);
-    }
-    ~UnreachableProxy() {
-        if (saved.has_value()) {
-            testsupport::WriteString(HKEY_CURRENT_USER, kProxyKey, "ProxyServer", *saved);
-        } else {
-            testsupport::DeleteValue(HKEY_CURRENT_USER, kProxyKey, "ProxyServer");
-        }
-        if (enabled.has_value()) {
-            testsupport::WriteDword(HKEY_CURRENT_USER, kProxyKey, "ProxyEnable", *enabled);
-        } else {
-            testsupport::DeleteValue(HKEY_CURRENT_USER, kProxyKey, "ProxyEnable");
-        }
-    }
-    UnreachableProxy(const UnreachableProxy&) = delete;
-    UnreachableProxy& operator=(const UnreachableProxy&) = delete;
-
-  private:
-    std::optional<std::string> saved;
-    std::optional<uint32_t> enabled;
-};
 
 TEST_F(RemoteConfig, AnUnreachableServerGivesTwoErrorBoxesAndTheCallStaysUp) {
     // Answers that would download a list and offer a release, were the server reachable.

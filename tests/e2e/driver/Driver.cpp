@@ -286,6 +286,15 @@ std::optional<std::string> ProgramRun::ReadWorkFile(const std::string& name) con
     return testsupport::ReadFileBytes(WorkFile(name));
 }
 
+std::optional<uint64_t> ProgramRun::WorkFileSize(const std::string& name) const {
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    if (workDir_.empty() ||
+        !GetFileAttributesExW(WorkFile(name).c_str(), GetFileExInfoStandard, &attributes)) {
+        return std::nullopt;
+    }
+    return (static_cast<uint64_t>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
+}
+
 std::vector<HWND> TopLevelWindows(DWORD processId, bool visibleOnly) {
     WindowSearch search{processId, visibleOnly, {}};
     if (processId != 0) {
@@ -398,13 +407,21 @@ std::wstring ProgramRun::Screenshot(const std::string& name) const {
     return SaveScreenshot(mainWindow_, name);
 }
 
-bool ProgramRun::ChooseTrayMenuItem(int position) {
+HWND ProgramRun::OpenTrayMenu() {
     TrayNotify(WM_RBUTTONUP);
     HWND menu = WaitForMenu();
     if (menu == nullptr) {
         ADD_FAILURE() << "the tray menu did not appear";
-        return false;
     }
+    return menu;
+}
+
+bool ProgramRun::ChooseTrayMenuItem(int position) {
+    HWND menu = OpenTrayMenu();
+    return menu != nullptr && ChooseMenuItem(menu, position);
+}
+
+bool ChooseMenuItem(HWND menu, int position) {
     // No item is selected when the menu opens: the first arrow selects the first item.
     for (int step = 0; step <= position; ++step) {
         PressKey(menu, VK_DOWN);
@@ -412,7 +429,7 @@ bool ProgramRun::ChooseTrayMenuItem(int position) {
     PressKey(menu, VK_RETURN);
     if (!WaitUntil([menu] { return !IsWindow(menu) || !IsWindowVisible(menu); },
                    kMenuCloseTimeoutMs)) {
-        ADD_FAILURE() << "the tray menu did not close after choosing item " << position;
+        ADD_FAILURE() << "the menu did not close after choosing item " << position;
         return false;
     }
     return true;

@@ -122,6 +122,38 @@ long ClockSeconds(HWND main);
 bool DialToConnected(HWND main);
 bool HangUpToNotConnected(HWND main);
 
+// ---- Menus -------------------------------------------------------------------------------
+
+// Chooses the item at position (0-based, separators not counted) of an open pop-up menu with
+// the arrow keys and Enter, and waits until the menu has closed; false (and a test failure)
+// when it stays.
+bool ChooseMenuItem(HWND menu, int position);
+
+// ---- Real keyboard input -----------------------------------------------------------------
+
+// A key pressed and released on the keyboard (SendInput), not posted to a window: it goes where
+// the system sends the keyboard's input, to the focus of the foreground window's thread.
+void TypeOnKeyboard(UINT virtualKey);
+
+// A window of the driver's own, shown and made the foreground window: the window a user works
+// in when they turn to the tray. It handles what its thread is sent while a wait polls it.
+class DriverWindow {
+  public:
+    DriverWindow();
+    ~DriverWindow();
+    DriverWindow(const DriverWindow&) = delete;
+    DriverWindow& operator=(const DriverWindow&) = delete;
+
+    HWND Handle() const { return window; }
+    // Handles the messages waiting for the driver's thread (activation, keys typed to it).
+    void HandleMessages() const;
+    // Whether it is the foreground window, once its thread has handled what it was sent.
+    bool IsForeground() const;
+
+  private:
+    HWND window = nullptr;
+};
+
 // ---- Message boxes -----------------------------------------------------------------------
 
 enum class BoxIcon { None, Error, Question, Warning, Information, Other };
@@ -285,6 +317,20 @@ class BrowserLog {
     std::wstring log_;
 };
 
+// Points the Wine prefix's proxy, and so every request of the program, at a port where nothing
+// listens, for as long as it lives: the configuration server cannot be reached.
+class UnreachableProxy {
+  public:
+    UnreachableProxy();
+    ~UnreachableProxy();
+    UnreachableProxy(const UnreachableProxy&) = delete;
+    UnreachableProxy& operator=(const UnreachableProxy&) = delete;
+
+  private:
+    std::optional<std::string> savedServer;
+    std::optional<uint32_t> savedEnabled;
+};
+
 // ---- One run of the program --------------------------------------------------------------
 
 struct RunOptions {
@@ -334,6 +380,9 @@ class ProgramRun {
     std::wstring WorkFile(const std::string& name) const;
     bool WriteWorkFile(const std::string& name, const std::string& bytes) const;
     std::optional<std::string> ReadWorkFile(const std::string& name) const;
+    // The size of a file of the working folder, read without opening the file (the program
+    // keeps its call log open for itself alone); nothing when there is no such file.
+    std::optional<uint64_t> WorkFileSize(const std::string& name) const;
     // The line simulator's journal, only the lines of one function when call is given, and
     // the numbers dialled (RasDialA's phone fields) in order.
     std::vector<testsupport::JournalLine> Journal(const std::string& call = "") const;
@@ -373,8 +422,11 @@ class ProgramRun {
     void TrayNotify(UINT mouseMessage) const;
     // The program's visible pop-up menu (class #32768).
     HWND WaitForMenu(int timeoutMs = kTimeoutMs) const;
-    // Right-clicks the tray icon and chooses the item at position (0-based, separators not
-    // counted) with the arrow keys and Enter. False when the menu did not appear.
+    // Right-clicks the tray icon and waits for its menu; null (and a test failure) when none
+    // came.
+    HWND OpenTrayMenu();
+    // Right-clicks the tray icon and chooses the item at position (ChooseMenuItem). False when
+    // the menu did not appear.
     bool ChooseTrayMenuItem(int position);
 
     // SaveScreenshot of the main window.

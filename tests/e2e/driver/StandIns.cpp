@@ -1,8 +1,9 @@
 // The configuration server and browser stand-ins of the test run, read and steered through the
-// files the test script names.
+// files the test script names, and a proxy that leads nowhere.
 #include <gtest/gtest.h>
 
 #include "driver/Driver.h"
+#include "support/Registry.h"
 
 namespace e2e {
 
@@ -34,6 +35,9 @@ std::vector<std::string> SplitTabs(const std::string& line) {
         start = tab + 1;
     }
 }
+
+constexpr char kUnreachableProxy[] = "127.0.0.1:1";
+constexpr char kProxyKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
 std::wstring NamedFile(const char* variable) {
     const std::string named = testsupport::GetEnv(variable);
@@ -133,6 +137,26 @@ std::vector<std::string> BrowserLog::Opened() const {
 
 bool BrowserLog::WaitForOpened(size_t count, int timeoutMs) const {
     return WaitUntil([&] { return Opened().size() >= count; }, timeoutMs);
+}
+
+UnreachableProxy::UnreachableProxy()
+    : savedServer(testsupport::ReadString(HKEY_CURRENT_USER, kProxyKey, "ProxyServer")),
+      savedEnabled(testsupport::ReadDword(HKEY_CURRENT_USER, kProxyKey, "ProxyEnable")) {
+    testsupport::WriteDword(HKEY_CURRENT_USER, kProxyKey, "ProxyEnable", 1);
+    testsupport::WriteString(HKEY_CURRENT_USER, kProxyKey, "ProxyServer", kUnreachableProxy);
+}
+
+UnreachableProxy::~UnreachableProxy() {
+    if (savedServer.has_value()) {
+        testsupport::WriteString(HKEY_CURRENT_USER, kProxyKey, "ProxyServer", *savedServer);
+    } else {
+        testsupport::DeleteValue(HKEY_CURRENT_USER, kProxyKey, "ProxyServer");
+    }
+    if (savedEnabled.has_value()) {
+        testsupport::WriteDword(HKEY_CURRENT_USER, kProxyKey, "ProxyEnable", *savedEnabled);
+    } else {
+        testsupport::DeleteValue(HKEY_CURRENT_USER, kProxyKey, "ProxyEnable");
+    }
 }
 
 }  // namespace e2e
