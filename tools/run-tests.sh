@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Runs every test of CORVINET Dialer from a bare Debian 12 machine:
 #   1. installs what is missing and builds build/win64, build/native and build/win32
-#      (tools/setup.sh, with the presets of CMakePresets.json);
+#      (tools/lib/packages.sh and build.sh, with the presets of CMakePresets.json);
 #   2. native tier: the portable core under AddressSanitizer/UndefinedBehaviorSanitizer and
 #      short fuzz runs (ctest --preset native);
 #   3. the configuration-server stand-in's own tests;
 #   4. Windows and end-to-end tiers under Wine (ctest --preset win64), in Wine sessions that run
-#      side by side (tools/wine-sessions.sh: each a fresh Wine prefix with its own Wine server,
+#      side by side (tools/lib/sessions.sh: each a fresh Wine prefix with its own Wine server,
 #      private Xvfb display, configuration server as the prefix's proxy, and browser stand-in);
-#   5. the 32-bit smoke tier (tools/win32-tier.sh), in a prefix of its own with Wine's 32-bit
+#   5. the 32-bit smoke tier (tools/lib/win32-tier.sh), in a prefix of its own with Wine's 32-bit
 #      side, prepared beside the builds;
 #   6. turns the screenshots into PNG files and prints each tier's summary from ctest's JUnit
 #      files (build/*/test-results.xml).
@@ -21,10 +21,8 @@ set -euo pipefail
 # Nothing here reads input; Wine and apt must never wait for any (CI has no standard input).
 exec </dev/null
 
-# shellcheck source=tools/wine-sessions.sh
-source "$(dirname "${BASH_SOURCE[0]}")/wine-sessions.sh"
-# shellcheck source=tools/win32-tier.sh
-source "$(dirname "${BASH_SOURCE[0]}")/win32-tier.sh"
+# shellcheck source=tools/lib/rig.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib/rig.sh"
 
 STARTED=$(date +%s)
 WIN64="$CORVINET_BUILD/win64"
