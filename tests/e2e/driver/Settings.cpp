@@ -1,7 +1,8 @@
 // The program's registry key in the Wine prefix that the end-to-end tests share.
+#include "driver/Settings.h"
+
 #include <gtest/gtest.h>
 
-#include "driver/Driver.h"
 #include "settings/DefaultAccessList.h"
 #include "support/Registry.h"
 
