@@ -7,10 +7,10 @@
 #      from the same resources with no logic (tests/bench/bare_dialog). Target: at most 1.25
 #      times the bare program.
 #   2. The call log on 100,000 records: the usage report and the start-up trim, as the call
-#      log's own timing test measures them (wt_call_log_bench_test.exe: the fastest of 15 runs
-#      each, against a plain read of the same file), run several times for the median; and the
-#      usage window end to end (button to report on screen) with 100,000 records against an
-#      empty log. Target: at most 100 ms each.
+#      log's own timing test measures them (CallLogTiming of windows_tests.exe: the fastest of
+#      15 runs each, against a plain read of the same file), run several times for the median;
+#      and the usage window end to end (button to report on screen) with 100,000 records
+#      against an empty log. Target: at most 100 ms each.
 #   3. The size of the 64-bit release program (built as tools/release.sh builds it). Target:
 #      at most 512 KiB.
 #   4. Processor time of CORVINET.exe while connected and idle for 60 s (the 250 ms clock
@@ -20,8 +20,9 @@
 #   CORVINET_BENCH_RUNS=31 CORVINET_BENCH_IDLE_SECONDS=120 bash tools/benchmark.sh
 #
 # Builds build/bench-release (the release program, the line simulator, the desktop keeper and
-# the call log's timing test) and build/bench-tools; runs Wine in a prefix of its own
-# (build/bench-prefix) on a private Xvfb, with the configuration-server stand-in as proxy.
+# the Windows-tier test program with the call log's timing test) and build/bench-tools; runs
+# Wine in a prefix of its own (build/bench-prefix) on a private Xvfb, with the
+# configuration-server stand-in as proxy.
 # CORVINET_BUILD_DIR moves the build folder. Close other heavy work first: the figures are
 # times on a shared machine.
 set -euo pipefail
@@ -71,7 +72,7 @@ cmake -S "$CORVINET_ROOT" -B "$RELEASE" -G "Unix Makefiles" \
     -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$RELEASE" -j"$CORVINET_JOBS" \
-    --target CORVINET linesim desktop_keeper wt_call_log_bench_test
+    --target CORVINET linesim desktop_keeper windows_tests
 corvinet_log "Building ${TOOLS#"$CORVINET_ROOT"/} (bare_dialog.exe, bench_driver.exe)"
 cmake -S "$CORVINET_ROOT/tests/bench/bare_dialog" -B "$TOOLS" -G "Unix Makefiles" \
     -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/mingw-w64-x86_64.cmake" \
@@ -116,7 +117,8 @@ read -r _ _ BARE_MS _ PROGRAM_MS _ STARTUP_RATIO _ < <(grep '^startup-summary' "
 corvinet_log "The call log's timing test, $LOG_RUNS runs"
 : >"$WORK/calllog.txt"
 for _ in $(seq 1 "$LOG_RUNS"); do
-    (cd "$WORK" && corvinet_wine "$RELEASE/bin/wt_call_log_bench_test.exe" --gtest_brief=1) 2>&1 |
+    (cd "$WORK" && corvinet_wine "$RELEASE/bin/windows_tests.exe" --gtest_filter='CallLogTiming.*' \
+        --gtest_brief=1) 2>&1 |
         tr -d '\r' | grep -E '^(report|trim)' | tee -a "$WORK/calllog.txt"
 done
 REPORT_MS="$(sed -nE 's/^report, ten years: ([0-9.]+) ms.*/\1/p' "$WORK/calllog.txt" | median)"
