@@ -1,57 +1,10 @@
-// The window-free parts of the main window and the dial command: the on-line clock text, the
-// fade steps, the dial string and the default access-number list.
+// The access-number list built into the program, for a user whose list was never stored.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <map>
 #include <string>
 
-#include "dialup/DialString.h"
 #include "settings/DefaultAccessList.h"
-#include "ui/ClockText.h"
-
-TEST(OnlineClock, FormatsHoursMinutesSecondsWithoutWrappingAtADay) {
-    EXPECT_EQ(FormatOnlineTime(0), "00:00:00");
-    EXPECT_EQ(FormatOnlineTime(59), "00:00:59");
-    EXPECT_EQ(FormatOnlineTime(3599), "00:59:59");
-    EXPECT_EQ(FormatOnlineTime(3600 + 2 * 60 + 3), "01:02:03");
-    EXPECT_EQ(FormatOnlineTime(25 * 3600), "25:00:00");
-    EXPECT_EQ(FormatOnlineTime(100 * 3600 + 1), "100:00:01");
-    EXPECT_EQ(FormatOnlineTime(-5), "00:00:00");
-}
-
-TEST(FadeSteps, TwentyOneStepsBetweenOpaqueAndInvisible) {
-    const uint8_t expectedOut[] = {255, 242, 229, 216, 204, 191, 178, 165, 153, 140, 127,
-                                   114, 102, 89,  76,  63,  51,  38,  25,  12,  0};
-    auto out = FadeSteps(true);
-    auto in = FadeSteps(false);
-    ASSERT_EQ(out.size(), 21u);
-    for (size_t i = 0; i < out.size(); ++i) {
-        EXPECT_EQ(out[i], expectedOut[i]) << i;
-        EXPECT_EQ(in[i], expectedOut[20 - i]) << i;
-    }
-}
-
-TEST(DialString, ToneAndPulseWithAndWithoutPrefix) {
-    EXPECT_EQ(BuildDialString(false, "", "43217600"), "43217600");
-    EXPECT_EQ(BuildDialString(true, "", "43217600"), "DP43217600");
-    EXPECT_EQ(BuildDialString(false, "0", "43217600"), "0,43217600");
-    EXPECT_EQ(BuildDialString(true, "0", "43217600"), "DP0,43217600");
-    EXPECT_EQ(BuildDialString(true, "9876", "1"), "DP9876,1");
-}
-
-TEST(DialString, MissingNumberDialsWhatWasBuilt) {
-    EXPECT_EQ(BuildDialString(false, "", ""), "");
-    EXPECT_EQ(BuildDialString(true, "0", ""), "DP0,");
-    EXPECT_EQ(BuildDialString(false, nullptr, nullptr), "");
-}
-
-TEST(DialString, LongestInputsFitTheServiceField) {
-    std::string number(63, '7');
-    std::string dial = BuildDialString(true, "9999", number.c_str());
-    EXPECT_EQ(dial.size(), 2u + 4u + 1u + 63u);
-    EXPECT_LE(dial.size(), kMaxDialString);
-}
 
 namespace {
 // "City [dd-dddd]" -> the digits without the hyphen; empty when the form is wrong.
