@@ -100,21 +100,29 @@ corvinet_sessions_make_prefixes() {
 # whoever started them: they get the session's wine.log, never a test's output pipe, on which
 # ctest would wait until they end.
 corvinet_sessions_start() {
-    local count n keeper="$CORVINET_BUILD/win64/bin/desktop_keeper.exe"
+    local count n keeper="$CORVINET_BUILD/win64/bin/desktop_keeper.exe" status=0
+    local -a jobs=()
     count="$(corvinet_session_count)"
     if [[ ! -f $keeper ]]; then
         echo "desktop_keeper.exe was not built" >&2
         return 1
     fi
+    # The sessions start side by side: each start mostly waits for Wine.
     for n in $(seq 1 "$count"); do
         (
             # shellcheck disable=SC1091
             source "$(corvinet_session_dir "$n")/session.env"
             corvinet_session_start_one "$n" "$keeper"
-        ) || return 1
+        ) &
+        jobs+=($!)
     done
+    for n in "${jobs[@]}"; do
+        wait "$n" || status=1
+    done
+    return "$status"
 }
 
+# Starts session n (in a subshell that has read its session.env).
 corvinet_session_start_one() {
     local n="$1" keeper="$2" dir log
     dir="$(corvinet_session_dir "$n")"
