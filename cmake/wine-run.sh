@@ -43,10 +43,13 @@ if [ -n "${CORVINET_FAKETIME:-}" ]; then
 fi
 
 # A program that fails says its exit status (the low byte of the Windows exit code) in the
-# test's output.
+# test's output; above 128 it may also be a signal that ended Wine's loader itself.
 "$CORVINET_WINE_LOADER" "$@"
 status=$?
-if [ "$status" -ne 0 ]; then
+if [ "$status" -gt 128 ]; then
+    echo "wine-run.sh: $(basename "$1") ended with exit status $status" \
+        "(or Wine's loader by signal $((status - 128)))" >&2
+elif [ "$status" -ne 0 ]; then
     echo "wine-run.sh: $(basename "$1") ended with exit status $status" >&2
 fi
 exit "$status"
