@@ -27,9 +27,6 @@ include(cmake/resources.cmake)
 include(cmake/delayload.cmake)
 include(cmake/layers.cmake)
 add_dependencies(corvinet_app text_digest)
-# Everything of the program below its entry point, for the Windows test exes.
-add_library(corvinet_win INTERFACE)
-target_link_libraries(corvinet_win INTERFACE corvinet_app)
 
 add_executable(CORVINET WIN32 ${CORVINET_APP_SOURCES} $<TARGET_OBJECTS:corvinet_res>)
 target_link_libraries(CORVINET PRIVATE corvinet_app corvinet_warnings)
@@ -39,7 +36,7 @@ add_subdirectory(tools/linesim)
 include(cmake/windows-tests.cmake)
 
 # ---- The 32-bit program's smoke tier ------------------------------------------------------
-# Run by tools/win32-tier.sh, not by ctest: it needs a prefix with Wine's 32-bit side and the
+# Run by tools/lib/win32-tier.sh, not by ctest: it needs a prefix with Wine's 32-bit side and the
 # 32-bit build beside this one. The driver stays 64-bit and drives the 32-bit program's windows.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     add_executable(e2e_win32_smoke ${CMAKE_SOURCE_DIR}/tests/e2e/win32_smoke.cpp)
@@ -93,13 +90,12 @@ if(CORVINET_MAKENSIS)
 else()
     message(STATUS "makensis not found (Debian package nsis): no installer")
 endif()
-if(TARGET e2e_installer_test)
-    target_compile_definitions(e2e_installer_test PRIVATE
-                               CORVINET_SETUP_NAME="${CORVINET_SETUP_NAME}")
-    target_link_libraries(e2e_installer_test PRIVATE ole32 uuid)
-    if(TARGET corvinet_installer)
-        add_dependencies(e2e_installer_test corvinet_installer)
-    endif()
+# The installer's end-to-end test (tests/e2e/installer_test.cpp, in e2e_tests.exe).
+set_property(SOURCE ${CMAKE_SOURCE_DIR}/tests/e2e/installer_test.cpp APPEND PROPERTY
+             COMPILE_DEFINITIONS CORVINET_SETUP_NAME="${CORVINET_SETUP_NAME}")
+target_link_libraries(e2e_tests PRIVATE ole32 uuid)
+if(TARGET corvinet_installer)
+    add_dependencies(e2e_tests corvinet_installer)
 endif()
 
 # The program imports only DLLs of Windows itself; the 64-bit build also checks the 32-bit

@@ -7,10 +7,10 @@
 #      from the same resources with no logic (tests/bench/bare_dialog). Target: at most 1.25
 #      times the bare program.
 #   2. The call log on 100,000 records: the usage report and the start-up trim, as the call
-#      log's own timing test measures them (wt_call_log_bench_test.exe: the fastest of 15 runs
-#      each, against a plain read of the same file), run several times for the median; and the
-#      usage window end to end (button to report on screen) with 100,000 records against an
-#      empty log. Target: at most 100 ms each.
+#      log's own timing test measures them (CallLogTiming of windows_tests.exe: the fastest of
+#      15 runs each, against a plain read of the same file), run several times for the median;
+#      and the usage window end to end (button to report on screen) with 100,000 records
+#      against an empty log. Target: at most 100 ms each.
 #   3. The size of the 64-bit release program (built as tools/release.sh builds it). Target:
 #      at most 512 KiB.
 #   4. Processor time of CORVINET.exe while connected and idle for 60 s (the 250 ms clock
@@ -20,14 +20,15 @@
 #   CORVINET_BENCH_RUNS=31 CORVINET_BENCH_IDLE_SECONDS=120 bash tools/benchmark.sh
 #
 # Builds build/bench-release (the release program, the line simulator, the desktop keeper and
-# the call log's timing test) and build/bench-tools; runs Wine in a prefix of its own
-# (build/bench-prefix) on a private Xvfb, with the configuration-server stand-in as proxy.
+# the Windows-tier test program with the call log's timing test) and build/bench-tools; runs
+# Wine in a prefix of its own (build/bench-prefix) on a private Xvfb, with the
+# configuration-server stand-in as proxy.
 # CORVINET_BUILD_DIR moves the build folder. Close other heavy work first: the figures are
 # times on a shared machine.
 set -euo pipefail
 
-# shellcheck source=tools/setup.sh
-source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+# shellcheck source=tools/lib/rig.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib/rig.sh"
 
 RUNS="${CORVINET_BENCH_RUNS:-21}"
 IDLE_SECONDS="${CORVINET_BENCH_IDLE_SECONDS:-60}"
@@ -71,7 +72,7 @@ cmake -S "$CORVINET_ROOT" -B "$RELEASE" -G "Unix Makefiles" \
     -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$RELEASE" -j"$CORVINET_JOBS" \
-    --target CORVINET linesim desktop_keeper wt_call_log_bench_test
+    --target CORVINET linesim desktop_keeper windows_tests
 corvinet_log "Building ${TOOLS#"$CORVINET_ROOT"/} (bare_dialog.exe, bench_driver.exe)"
 cmake -S "$CORVINET_ROOT/tests/bench/bare_dialog" -B "$TOOLS" -G "Unix Makefiles" \
     -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/mingw-w64-x86_64.cmake" \
@@ -84,7 +85,7 @@ DRIVER="$TOOLS/bin/bench_driver.exe"
 
 # ---- Wine ---------------------------------------------------------------------------------
 
-export TZ=ART3 LC_ALL=C.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="$CORVINET_WINEDLLOVERRIDES"
+export TZ=ART3 LC_ALL=C.UTF-8 WINEDEBUG=-all
 if [[ -n ${CORVINET_BENCH_DISPLAY:-} ]]; then
     export DISPLAY="$CORVINET_BENCH_DISPLAY"
 else
@@ -98,7 +99,7 @@ corvinet_create_prefix "$PREFIX" N "$CORVINET_SERVER_PORT"
 export WINEPREFIX="$PREFIX"
 wineserver -w
 wineserver -p
-corvinet_wine64 "$RELEASE/bin/desktop_keeper.exe" >/dev/null 2>&1 &
+corvinet_wine "$RELEASE/bin/desktop_keeper.exe" >/dev/null 2>&1 &
 sleep 2
 # The line simulator keeps its files beside the program's log.
 export CORVINET_LINESIM_DIR
@@ -107,7 +108,7 @@ CORVINET_LINESIM_DIR="$(winpath "$WORK")"
 # ---- 1. Start-up --------------------------------------------------------------------------
 
 corvinet_log "Start-up: $RUNS starts of each program"
-corvinet_wine64 "$DRIVER" startup "$RUNS" "$(winpath "$WORK")" "$(winpath "$BARE")" "$(winpath "$PROGRAM")" |
+corvinet_wine "$DRIVER" startup "$RUNS" "$(winpath "$WORK")" "$(winpath "$BARE")" "$(winpath "$PROGRAM")" |
     tr -d '\r' | tee "$WORK/startup.txt"
 read -r _ _ BARE_MS _ PROGRAM_MS _ STARTUP_RATIO _ < <(grep '^startup-summary' "$WORK/startup.txt")
 
@@ -116,7 +117,8 @@ read -r _ _ BARE_MS _ PROGRAM_MS _ STARTUP_RATIO _ < <(grep '^startup-summary' "
 corvinet_log "The call log's timing test, $LOG_RUNS runs"
 : >"$WORK/calllog.txt"
 for _ in $(seq 1 "$LOG_RUNS"); do
-    (cd "$WORK" && corvinet_wine64 "$RELEASE/bin/wt_call_log_bench_test.exe" --gtest_brief=1) 2>&1 |
+    (cd "$WORK" && corvinet_wine "$RELEASE/bin/windows_tests.exe" --gtest_filter='CallLogTiming.*' \
+        --gtest_brief=1) 2>&1 |
         tr -d '\r' | grep -E '^(report|trim)' | tee -a "$WORK/calllog.txt"
 done
 REPORT_MS="$(sed -nE 's/^report, ten years: ([0-9.]+) ms.*/\1/p' "$WORK/calllog.txt" | median)"
@@ -128,7 +130,7 @@ TRIM_MS="$(sed -nE 's/^trim at start-up: ([0-9.]+) ms.*/\1/p' "$WORK/calllog.txt
 
 corvinet_log "The usage window end to end, $USAGE_RUNS openings with each log"
 mkdir -p "$WORK/usage"
-corvinet_wine64 "$DRIVER" usage "$USAGE_RUNS" "$(winpath "$WORK/usage")" "$(winpath "$PROGRAM")" |
+corvinet_wine "$DRIVER" usage "$USAGE_RUNS" "$(winpath "$WORK/usage")" "$(winpath "$PROGRAM")" |
     tr -d '\r' | tee "$WORK/usage.txt"
 read -r _ _ USAGE_FULL_MS _ USAGE_EMPTY_MS _ _ _ _ < <(grep '^usage-summary' "$WORK/usage.txt")
 
@@ -164,7 +166,7 @@ cpu_ns() {
 
 corvinet_log "Processor time while connected and idle for $IDLE_SECONDS s"
 mkdir -p "$WORK/idle"
-corvinet_wine64 "$DRIVER" hold "$((IDLE_SECONDS + 5))" "$(winpath "$WORK/idle")" "$(winpath "$PROGRAM")" \
+corvinet_wine "$DRIVER" hold "$((IDLE_SECONDS + 5))" "$(winpath "$WORK/idle")" "$(winpath "$PROGRAM")" \
     >"$WORK/idle.txt" 2>&1 &
 HOLD_JOB=$!
 for _ in $(seq 1 300); do
@@ -209,7 +211,7 @@ corvinet_log "Figures"
 cat <<EOF
 Machine: $(sed -nE 's/^model name\s*: (.*)/\1/p' /proc/cpuinfo | head -1), $(nproc) cores, \
 $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo) memory; \
-$(. /etc/os-release && echo "$PRETTY_NAME"), Linux $(uname -r), $(corvinet_wine64 --version), Xvfb
+$(. /etc/os-release && echo "$PRETTY_NAME"), Linux $(uname -r), $(corvinet_wine --version), Xvfb
 Start-up to the main window ($RUNS runs each, median): CORVINET.exe $PROGRAM_MS ms, \
 bare dialog $BARE_MS ms, ratio $STARTUP_RATIO ($(verdict "$STARTUP_RATIO" 1.25) the 1.25 target)
 Usage report, 100,000 records over ten years: $REPORT_MS ms (plain read of the file \

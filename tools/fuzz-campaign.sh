@@ -19,8 +19,8 @@
 # exits non-zero when a target found anything. CORVINET_BUILD_DIR moves the build folder.
 set -euo pipefail
 
-# shellcheck source=tools/setup.sh
-source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+# shellcheck source=tools/lib/rig.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib/rig.sh"
 
 RUNS="${CORVINET_FUZZ_RUNS:-10000000}"
 BUILD="$CORVINET_BUILD/fuzz-native"

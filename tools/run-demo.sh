@@ -12,8 +12,8 @@
 # A screenshot of the screen goes to build/demo-screenshot.png in both cases.
 set -euo pipefail
 
-# shellcheck source=tools/setup.sh
-source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+# shellcheck source=tools/lib/rig.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib/rig.sh"
 
 DEMO_PREFIX="$CORVINET_BUILD/demo-prefix"
 DEMO_WORK="$CORVINET_BUILD/demo-work"
@@ -92,11 +92,10 @@ fi
 
 corvinet_log "Starting CORVINET Dialer"
 export WINEPREFIX="$DEMO_PREFIX"
-export WINEDLLOVERRIDES="$CORVINET_WINEDLLOVERRIDES"
 export CORVINET_LINESIM_DIR="$DEMO_WORK"
 export CORVINET_BROWSER_LOG="$DEMO_WORK/browser.log"
 export PATH="$CORVINET_ROOT/tools/browser:$PATH"
-(cd "$DEMO_WORK" && corvinet_wine64 "$PROGRAM") &
+(cd "$DEMO_WORK" && corvinet_wine "$PROGRAM") &
 PROGRAM_PID=$!
 
 WINDOW=""

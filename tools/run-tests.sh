@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
 # Runs every test of CORVINET Dialer from a bare Debian 12 machine:
-#   1. installs what is missing and builds build/win64, build/native and build/win32
-#      (tools/setup.sh, with the presets of CMakePresets.json);
-#   2. native tier: the portable core under AddressSanitizer/UndefinedBehaviorSanitizer and
-#      short fuzz runs (ctest --preset native);
-#   3. the configuration-server stand-in's own tests;
-#   4. Windows and end-to-end tiers under Wine (ctest --preset win64), in Wine sessions that run
-#      side by side (tools/wine-sessions.sh: each a fresh Wine prefix with its own Wine server,
+#   1. installs what is missing and builds build/win64 and build/win32 (tools/lib/packages.sh
+#      and build.sh, with the presets of CMakePresets.json), while the Wine prefixes and the
+#      32-bit tier's set-up are made in the background;
+#   2. Windows and end-to-end tiers under Wine (ctest --preset win64), in Wine sessions that run
+#      side by side (tools/lib/sessions.sh: each a fresh Wine prefix with its own Wine server,
 #      private Xvfb display, configuration server as the prefix's proxy, and browser stand-in);
-#   5. the 32-bit smoke tier (tools/win32-tier.sh), in a prefix of its own with Wine's 32-bit
-#      side, prepared beside the builds;
-#   6. turns the screenshots into PNG files and prints each tier's summary from ctest's JUnit
+#   3. beside them, at the lowest priority: the configuration-server stand-in's own tests, the
+#      build of build/native and the native tier (the portable core under AddressSanitizer and
+#      UndefinedBehaviorSanitizer, and short fuzz runs: ctest --preset native);
+#   4. the 32-bit smoke tier (tools/lib/win32-tier.sh), in a prefix of its own with Wine's 32-bit
+#      side;
+#   5. turns the screenshots into PNG files and prints each tier's summary from ctest's JUnit
 #      files (build/*/test-results.xml).
 # Exits non-zero when anything failed. CORVINET_BUILD_DIR moves the build folder;
-# CORVINET_WINE_SESSION_COUNT changes the number of Wine sessions (default 2).
+# CORVINET_WINE_SESSION_COUNT changes the number of Wine sessions (default 4), and with it the
+# number of tests that ctest runs at once.
 #
 #   bash tools/run-tests.sh win64 [ctest options]   only the Wine tiers (after an incremental
 #                                                   build of build/win64), e.g. -R e2e.Tray
@@ -21,15 +23,15 @@ set -euo pipefail
 # Nothing here reads input; Wine and apt must never wait for any (CI has no standard input).
 exec </dev/null
 
-# shellcheck source=tools/wine-sessions.sh
-source "$(dirname "${BASH_SOURCE[0]}")/wine-sessions.sh"
-# shellcheck source=tools/win32-tier.sh
-source "$(dirname "${BASH_SOURCE[0]}")/win32-tier.sh"
+# shellcheck source=tools/lib/rig.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib/rig.sh"
 
 STARTED=$(date +%s)
 WIN64="$CORVINET_BUILD/win64"
 LOGS="$CORVINET_BUILD/test-logs"
-SESSION_COUNT="${CORVINET_WINE_SESSION_COUNT:-2}"
+# The Wine tiers spend most of their time waiting for windows: four sessions on two cores took
+# half the time of two, with the processors still half idle.
+SESSION_COUNT="${CORVINET_WINE_SESSION_COUNT:-4}"
 # A bound for a whole ctest run.
 CTEST_LIMIT=1500
 ONLY=""
@@ -109,29 +111,36 @@ EOF
     fi
 }
 
-# Runs ctest with a test preset in its build folder. Arguments: tier (the preset's name), then
-# further ctest options.
-run_ctest() {
-    local name="$1" folder="$CORVINET_BUILD/$1" log="$LOGS/$1.log" status=0
+# Runs ctest with a test preset in its build folder; its output goes to <logs>/<tier>.log.
+# Arguments: tier (the preset's name), then further ctest options. Returns ctest's status.
+ctest_tier() {
+    local name="$1" folder="$CORVINET_BUILD/$1"
     shift
-    local junit="$folder/test-results.xml"
-    corvinet_log "Running the $name tests (ctest in ${folder#"$CORVINET_ROOT"/})"
-    rm -f "$junit"
+    rm -f "$folder/test-results.xml"
     (cd "$CORVINET_ROOT" && timeout --kill-after=30 "$CTEST_LIMIT" \
-        ctest --preset "$name" --test-dir "$folder" --output-junit "$junit" "$@") 2>&1 |
-        tee "$log" || status=$?
-    count_ctest "$name" "$junit" "$status"
+        ctest --preset "$name" --test-dir "$folder" --output-junit "$folder/test-results.xml" "$@")
 }
 
-run_server_tests() {
-    local test="$CORVINET_ROOT/tools/configserver/test_configserver.py"
-    local log="$LOGS/configserver.log" status=0 ran failed
-    [[ -f $test ]] || return 0
-    corvinet_log "Running the configuration server's tests"
-    timeout 600 python3 "$test" 2>&1 | tee "$log" || status=$?
+# The same, shown as it runs, and counted.
+run_ctest() {
+    local name="$1" status=0
+    corvinet_log "Running the $name tests (ctest in ${CORVINET_BUILD#"$CORVINET_ROOT"/}/$name)"
+    ctest_tier "$@" 2>&1 | tee "$LOGS/$name.log" || status=$?
+    count_ctest "$name" "$CORVINET_BUILD/$name/test-results.xml" "$status"
+}
+
+SERVER_TEST="$CORVINET_ROOT/tools/configserver/test_configserver.py"
+
+# The configuration server's own tests; output in <logs>/configserver.log.
+server_tests() {
+    timeout 600 python3 "$SERVER_TEST"
+}
+
+# Counts the server tests from their log. Argument: their exit status.
+count_server_tests() {
+    local status="$1" log="$LOGS/configserver.log" ran failed verdict failures errors
     ran="$(sed -nE 's/^Ran ([0-9]+) tests?.*/\1/p' "$log" | tail -1)"
     ran="${ran:-0}"
-    local verdict failures errors
     verdict="$(grep -E '^FAILED \(' "$log" | tail -1 || true)"
     failures="$(sed -nE 's/.*failures=([0-9]+).*/\1/p' <<<"$verdict")"
     errors="$(sed -nE 's/.*errors=([0-9]+).*/\1/p' <<<"$verdict")"
@@ -145,6 +154,42 @@ run_server_tests() {
     if [[ $status -ne 0 || $ran -eq 0 ]]; then
         fail "configserver: exit status $status"
     fi
+}
+
+# Beside the Wine tiers, at the lowest priority (those tiers spend much of their time waiting
+# for windows, and this gets only what they leave): the configuration server's tests, the
+# native build and the native tier. Each step's exit status goes to <logs>/<step>.status.
+beside_wine_tiers() {
+    renice -n 19 "$BASHPID" >/dev/null
+    local status=0
+    server_tests >"$LOGS/configserver.log" 2>&1 || status=$?
+    echo "$status" >"$LOGS/configserver.status"
+    status=0
+    corvinet_build_native >"$LOGS/build-native.log" 2>&1 || status=$?
+    echo "$status" >"$LOGS/build-native.status"
+    if [[ $status -eq 0 ]]; then
+        status=0
+        ctest_tier native >"$LOGS/native.log" 2>&1 || status=$?
+        echo "$status" >"$LOGS/native.status"
+    fi
+}
+
+# Shows and counts what ran beside the Wine tiers.
+count_beside_wine_tiers() {
+    local status
+    corvinet_log "The configuration server's tests (${LOGS#"$CORVINET_ROOT"/}/configserver.log)"
+    cat "$LOGS/configserver.log"
+    count_server_tests "$(cat "$LOGS/configserver.status" 2>/dev/null || echo 1)"
+    status="$(cat "$LOGS/build-native.status" 2>/dev/null || echo 1)"
+    if [[ $status -ne 0 ]]; then
+        tail -20 "$LOGS/build-native.log"
+        fail "build/native: build failed (see ${LOGS#"$CORVINET_ROOT"/}/build-native.log)"
+        return
+    fi
+    corvinet_log "The native tests (${LOGS#"$CORVINET_ROOT"/}/native.log)"
+    cat "$LOGS/native.log"
+    count_ctest native "$CORVINET_BUILD/native/test-results.xml" \
+        "$(cat "$LOGS/native.status" 2>/dev/null || echo 1)"
 }
 
 # The Wine tiers in the sessions prepared by begin_wine_sessions.
@@ -164,7 +209,7 @@ run_wine_tiers() {
     fi
     export CORVINET_WINE_SESSIONS="$CORVINET_SESSIONS"
     rm -rf "$WIN64/screenshots" "$WIN64/scratch" "$WIN64/e2e-work"
-    run_ctest win64 --resource-spec-file "$CORVINET_SESSIONS/resources.json" \
+    run_ctest win64 --resource-spec-file "$CORVINET_SESSIONS/resources.json" -j "$SESSION_COUNT" \
         "${CTEST_OPTIONS[@]}"
     convert_screenshots
 }
@@ -241,26 +286,18 @@ if [[ -z $ONLY ]]; then
     build win32 corvinet_build_win32 || true
 fi
 if [[ -z $ONLY ]]; then
-    # The native build runs beside the Wine tiers at the lowest priority: those tiers spend much
-    # of their time waiting for windows, and the build gets only what they leave.
-    (renice -n 19 "$BASHPID" >/dev/null && corvinet_build_native) >"$LOGS/build-native.log" 2>&1 &
+    rm -f "$LOGS"/*.status
+    beside_wine_tiers &
     NATIVE_JOB=$!
 fi
 if [[ -n $BUILT_WIN64 ]]; then
     run_wine_tiers
 fi
 if [[ -z $ONLY ]]; then
-    corvinet_log "Waiting for the native build (${LOGS#"$CORVINET_ROOT"/}/build-native.log)"
-    native_status=0
-    wait "$NATIVE_JOB" || native_status=$?
+    corvinet_log "Waiting for the native build and tier beside the Wine tiers"
+    wait "$NATIVE_JOB" || true
     NATIVE_JOB=""
-    if [[ $native_status -eq 0 ]]; then
-        run_ctest native
-    else
-        tail -20 "$LOGS/build-native.log"
-        fail "build/native: build failed (see ${LOGS#"$CORVINET_ROOT"/}/build-native.log)"
-    fi
-    run_server_tests
+    count_beside_wine_tiers
     corvinet_log "All but the 32-bit tier took $((($(date +%s) - STARTED) / 60)) min $((($(date +%s) - STARTED) % 60)) s"
     if [[ -n $BUILT_WIN64 ]]; then
         win32_tier_run

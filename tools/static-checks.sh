@@ -12,8 +12,8 @@
 #   bash tools/static-checks.sh
 set -euo pipefail
 
-# shellcheck source=tools/setup.sh
-source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+# shellcheck source=tools/lib/rig.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib/rig.sh"
 
 NATIVE="$CORVINET_BUILD/static-native"
 CROSS="$CORVINET_BUILD/static-win64"

@@ -9,8 +9,8 @@
 #   bash tools/valgrind-native.sh
 set -euo pipefail
 
-# shellcheck source=tools/setup.sh
-source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+# shellcheck source=tools/lib/rig.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib/rig.sh"
 
 FOLDER="$CORVINET_BUILD/valgrind-native"
 LOG="$FOLDER/valgrind.log"

@@ -6,7 +6,7 @@
 // in the shell's tray, the call log's records in CORVINET.REC, the settings in the registry.
 // One call is made after January 2038, where a 32-bit time would have run out.
 //
-// Not a *_test.cpp: tools/win32-tier.sh runs it in a prefix with Wine's 32-bit side, with
+// Not a *_test.cpp: tools/lib/win32-tier.sh runs it in a prefix with Wine's 32-bit side, with
 // CORVINET_WIN32_BUILD naming the 32-bit build folder and its own configuration server, and
 // with tools/clockshift in the 32-bit program, which sets its wall clock ahead by the seconds
 // written to the file that CORVINET_CLOCK_SHIFT_FILE names.

@@ -1,12 +1,13 @@
 // The call log's bytes and the usage report's lines, written out for the tests from the
 // program's own encoding and texts.
+#include "driver/CallLogFile.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <ctime>
 
 #include "texts/Texts.h"
-#include "driver/Driver.h"
 #include "support/LocalDates.h"
 #include "usage/LocalTime.h"
 

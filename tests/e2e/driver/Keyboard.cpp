@@ -1,6 +1,8 @@
 // Real keyboard input, and a window of the driver's own for the keyboard to be with: what a
 // user types goes to whichever window the system gives the keyboard to, not to a window the
 // test picks.
+#include "driver/Keyboard.h"
+
 #include <gtest/gtest.h>
 
 #include "driver/Driver.h"

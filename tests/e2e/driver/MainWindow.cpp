@@ -1,9 +1,12 @@
 // The main window "CORVINET Dialer" as the tests read it and the calls they place through it.
+#include "driver/MainWindow.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
-#include "driver/Driver.h"
+#include "driver/Waits.h"
+#include "driver/WindowAccess.h"
 #include "resource.h"
 
 namespace e2e {

@@ -1,12 +1,14 @@
 // Message boxes of the program under test. A message box is a dialog (#32770) with the
 // message text in static 0xFFFF and the icon in static 0x440; its buttons keep their
 // standard ids (IDOK, IDYES, ...), and the buttons the box does not use do not exist.
+#include "driver/MessageBoxes.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
-#include "driver/Driver.h"
-#include "driver/ScreenCapture.h"
+#include "driver/Screenshot.h"
+#include "driver/WindowAccess.h"
 
 namespace e2e {
 

@@ -1,9 +1,11 @@
 // The pictures of the program's buttons: its bitmaps read from CORVINET.exe beside the driver,
 // and found on the screen where a button shows one.
+#include "driver/Pictures.h"
+
 #include <gtest/gtest.h>
 
 #include "driver/Driver.h"
-#include "driver/ScreenCapture.h"
+#include "driver/Screenshot.h"
 
 namespace e2e {
 

@@ -1,11 +1,14 @@
 // Screenshots: the screen area of a window, read back through the screen's device context
 // into a 24-bit DIB and written as a BMP file (the test script turns them into PNG files).
+#include "driver/Screenshot.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
-#include "driver/Driver.h"
-#include "driver/ScreenCapture.h"
+#include "driver/Waits.h"
+#include "driver/WindowAccess.h"
+#include "support/Paths.h"
 
 namespace e2e {
 

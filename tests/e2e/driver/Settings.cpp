@@ -1,8 +1,9 @@
 // The program's registry key in the Wine prefix that the end-to-end tests share, and the
 // prefix's system DPI.
+#include "driver/Settings.h"
+
 #include <gtest/gtest.h>
 
-#include "driver/Driver.h"
 #include "settings/DefaultAccessList.h"
 #include "support/Registry.h"
 

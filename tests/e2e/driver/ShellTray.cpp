@@ -5,9 +5,12 @@
 #include <utility>
 #include <vector>
 
-#include "driver/Driver.h"
-#include "driver/ScreenCapture.h"
+#include "driver/Screenshot.h"
+#include "driver/ToolTips.h"
+#include "driver/Waits.h"
+#include "driver/WindowAccess.h"
 #include "resource.h"
+#include "support/Paths.h"
 
 namespace e2e {
 

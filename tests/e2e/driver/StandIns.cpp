@@ -1,8 +1,11 @@
 // The configuration server and browser stand-ins of the test run, read and steered through the
 // files the test script names, and a proxy that leads nowhere.
+#include "driver/StandIns.h"
+
 #include <gtest/gtest.h>
 
-#include "driver/Driver.h"
+#include "driver/WindowAccess.h"
+#include "support/Paths.h"
 #include "support/Registry.h"
 
 namespace e2e {

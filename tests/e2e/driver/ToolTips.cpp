@@ -1,6 +1,9 @@
 // Tooltips of another process: the driver moves the real mouse pointer (the X pointer under
 // Wine), and reads the text of the tooltip window that comes up.
-#include "driver/Driver.h"
+#include "driver/ToolTips.h"
+
+#include "driver/Waits.h"
+#include "driver/WindowAccess.h"
 
 namespace e2e {
 

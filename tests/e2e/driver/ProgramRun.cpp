@@ -1,14 +1,19 @@
 // ProgramRun: one start of CORVINET.exe, its windows found by its process id (tests and the
-// shared desktop may show other windows with the same captions).
-#include "driver/Driver.h"
+// shared desktop may show other windows with the same captions); the fixture of tests with a
+// line simulator folder of their own.
+#include "driver/ProgramRun.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cwctype>
 
+#include "driver/Settings.h"
+#include "driver/Screenshot.h"
+#include "driver/WindowAccess.h"
 #include "resource.h"
 #include "texts/Texts.h"
+#include "support/Paths.h"
 
 namespace e2e {
 
@@ -36,22 +41,6 @@ void XServerRoundTrip() {
 // Test name whose working folder has already been emptied in this process: all runs of one
 // test share the folder (like one user's program folder), a new test starts with an empty one.
 std::string preparedTest;
-
-struct WindowSearch {
-    DWORD processId;
-    bool visibleOnly;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && (!search->visibleOnly || IsWindowVisible(window))) {
-        search->found.push_back(window);
-    }
-    return TRUE;
-}
 
 std::wstring Upper(std::wstring text) {
     for (wchar_t& c : text) {
@@ -293,14 +282,6 @@ std::optional<uint64_t> ProgramRun::WorkFileSize(const std::string& name) const 
         return std::nullopt;
     }
     return (static_cast<uint64_t>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
-}
-
-std::vector<HWND> TopLevelWindows(DWORD processId, bool visibleOnly) {
-    WindowSearch search{processId, visibleOnly, {}};
-    if (processId != 0) {
-        EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
-    }
-    return search.found;
 }
 
 std::vector<HWND> ProgramRun::Windows(bool visibleOnly) const {

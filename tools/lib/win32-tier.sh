@@ -2,8 +2,8 @@
 # The 32-bit smoke tier of tools/run-tests.sh: build/win32/bin/CORVINET.exe with the 32-bit line
 # simulator beside it, driven by the 64-bit end-to-end driver (build/win64/bin/
 # e2e_win32_smoke.exe) in a prefix of its own that has Wine's 32-bit side
-# (build/win32/wineprefix), with a configuration server of its own. Sourced after setup.sh;
-# run-tests.sh calls
+# (build/win32/wineprefix), with a configuration server of its own. Sourced through
+# tools/lib/rig.sh; tools/run-tests.sh calls
 #
 #   win32_tier_prepare   once the tools are installed: starts a display of its own, readies the
 #                        machine (corvinet_prepare_win32) and boots the prefix in the
@@ -97,8 +97,6 @@ win32_tier_run() {
         win32_tier_count 0 0 "not run" "the driver or the 32-bit program and line simulator were not built"
         return 0
     fi
-    local loader=/usr/lib/wine/wine64
-    [[ -x $loader ]] || loader=wine
     # Only the 32-bit program loads the shifter; the driver writes the shift into the file.
     local clockshift shift_variables=()
     clockshift="$(win32_tier_build_clockshift)"
@@ -111,11 +109,11 @@ win32_tier_run() {
         WINEPREFIX="$WIN32_PREFIX" wineserver -w || true
         WINEPREFIX="$WIN32_PREFIX" wineserver -p || true
         cd "$CORVINET_BUILD/win64" &&
-            DISPLAY="$WIN32_DISPLAY" WINEPREFIX="$WIN32_PREFIX" WINEDLLOVERRIDES="$CORVINET_WINEDLLOVERRIDES" \
-                CORVINET_WIN32_BUILD="$WIN32_BUILD" \
+            DISPLAY="$WIN32_DISPLAY" WINEPREFIX="$WIN32_PREFIX" CORVINET_WIN32_BUILD="$WIN32_BUILD" \
                 CORVINET_CONFIGSERVER_SCRIPT="$WIN32_SERVER_DIR/script.json" \
                 CORVINET_CONFIGSERVER_LOG="$WIN32_SERVER_DIR/requests.log" \
-                env "${shift_variables[@]}" timeout --kill-after=30 "$WIN32_DRIVER_LIMIT" "$loader" "$driver"
+                WINEDLLOVERRIDES="$CORVINET_WINE_DLL_OVERRIDES" \
+                env "${shift_variables[@]}" timeout --kill-after=30 "$WIN32_DRIVER_LIMIT" "$(corvinet_wine_loader)" "$driver"
     } >"$log" 2>&1 || status=$?
     cd "$CORVINET_ROOT" || true
     cat "$log"

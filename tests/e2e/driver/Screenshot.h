@@ -1,12 +1,20 @@
-// Pixels of a screen area, read back from the display (internal to the driver).
+// Screenshots and the pixels of the screen: the screen area of a window read back through the
+// screen's device context and written as a BMP file (the test script turns them into PNG
+// files), and the pixels that the tray and message-box readers compare.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace e2e {
+
+// Saves the screen area of window (the whole screen when null) as a 24-bit BMP
+// <build>/screenshots/<test>_<name>.bmp, after letting the window finish painting and any fade.
+// Returns the file's path, or "" when nothing could be captured.
+std::wstring SaveScreenshot(HWND window, const std::string& name);
 
 struct ScreenPixels {
     int width = 0;

@@ -2,12 +2,14 @@
 // so that a program stuck in a long operation makes a read fail after a while instead of
 // hanging the driver; actions are posted so that the driver never waits for a handler that
 // opens a message box.
+#include "driver/WindowAccess.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 
-#include "driver/Driver.h"
+#include "driver/Waits.h"
+#include "support/Paths.h"
 
 namespace e2e {
 
@@ -64,6 +66,22 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM found) {
     return TRUE;
 }
 
+struct WindowSearch {
+    DWORD processId;
+    bool visibleOnly;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && (!search->visibleOnly || IsWindowVisible(window))) {
+        search->found.push_back(window);
+    }
+    return TRUE;
+}
+
 LRESULT AskOr(HWND window, UINT message, LRESULT fallback) {
     LRESULT result = 0;
     return window != nullptr && Ask(window, message, 0, 0, &result) ? result : fallback;
@@ -71,50 +89,12 @@ LRESULT AskOr(HWND window, UINT message, LRESULT fallback) {
 
 }  // namespace
 
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
-    for (;;) {
-        if (condition()) {
-            return true;
-        }
-        if (GetTickCount64() >= deadline) {
-            return false;
-        }
-        Sleep(kPollMs);
+std::vector<HWND> TopLevelWindows(DWORD processId, bool visibleOnly) {
+    WindowSearch search{processId, visibleOnly, {}};
+    if (processId != 0) {
+        EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
     }
-}
-
-void Pause(int milliseconds) {
-    Sleep(static_cast<DWORD>(milliseconds));
-}
-
-bool WaitForIdle(HWND window, int timeoutMs) {
-    DWORD_PTR ignored = 0;
-    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, static_cast<UINT>(timeoutMs),
-                               &ignored) != 0;
-}
-
-bool WaitUntilClosed(HWND window, int timeoutMs) {
-    return WaitUntil([window] { return IsWindow(window) == 0; }, timeoutMs);
-}
-
-int64_t ProgramClockMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
-bool WaitUntilOnProgramClock(const std::function<bool()>& condition, int64_t programMs) {
-    const int64_t deadline = ProgramClockMs() + programMs;
-    for (;;) {
-        if (condition()) {
-            return true;
-        }
-        if (ProgramClockMs() >= deadline) {
-            return false;
-        }
-        Sleep(kPollMs);
-    }
+    return search.found;
 }
 
 std::string WindowText(HWND window) {
