@@ -68,13 +68,13 @@ median() {
 corvinet_install
 corvinet_log "Building ${RELEASE#"$CORVINET_ROOT"/} (release: size-optimised, stripped)"
 cmake -S "$CORVINET_ROOT" -B "$RELEASE" -G "Unix Makefiles" \
-    -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/mingw-w64.cmake" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$RELEASE" -j"$CORVINET_JOBS" \
     --target CORVINET linesim desktop_keeper wt_call_log_bench_test
 corvinet_log "Building ${TOOLS#"$CORVINET_ROOT"/} (bare_dialog.exe, bench_driver.exe)"
 cmake -S "$CORVINET_ROOT/tests/bench/bare_dialog" -B "$TOOLS" -G "Unix Makefiles" \
-    -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/mingw-w64.cmake" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$TOOLS" -j"$CORVINET_JOBS"
 

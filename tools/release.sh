@@ -30,13 +30,13 @@ if [[ -z $VERSION ]]; then
     exit 1
 fi
 
-# Builds one architecture. Arguments: win64|win32, toolchain file.
+# Builds one architecture. Arguments: win64|win32, processor (x86_64|i686).
 build_release() {
-    local arch="$1" toolchain="$2" folder="$CORVINET_BUILD/release-$1"
+    local arch="$1" processor="$2" folder="$CORVINET_BUILD/release-$1"
     corvinet_log "Building ${folder#"$CORVINET_ROOT"/} (release, $arch)"
     cmake -S "$CORVINET_ROOT" -B "$folder" -G "Unix Makefiles" \
-        -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/$toolchain" \
-        -DCMAKE_BUILD_TYPE=Release >/dev/null
+        -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/mingw-w64.cmake" \
+        -DCORVINET_TARGET="$processor" -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build "$folder" -j"$CORVINET_JOBS" --target CORVINET corvinet_installer
 }
 
@@ -74,8 +74,8 @@ size_of() {
 corvinet_log "Checking the tools"
 corvinet_install
 
-build_release win64 mingw-w64-x86_64.cmake
-build_release win32 mingw-w64-i686.cmake
+build_release win64 x86_64
+build_release win32 i686
 
 SETUP64="CORVINET-Dialer-$VERSION-setup-win64.exe"
 SETUP32="CORVINET-Dialer-$VERSION-setup-win32.exe"
