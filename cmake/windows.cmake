@@ -38,6 +38,16 @@ add_subdirectory(tools/linesim)
 
 include(cmake/windows-tests.cmake)
 
+# The termination test (tests/windows/termination_test.cpp) starts a Windows program in which an
+# exception escapes WinMain, built with the program's terminate handler.
+add_executable(uncaught_exception WIN32
+               ${CMAKE_SOURCE_DIR}/tests/windows/uncaught_exception/UncaughtException.cpp
+               ${CMAKE_SOURCE_DIR}/src/app/Termination.cpp)
+target_include_directories(uncaught_exception PRIVATE ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(uncaught_exception PRIVATE corvinet_warnings)
+target_link_libraries(wt_termination_test PRIVATE e2e_driver)
+add_dependencies(wt_termination_test uncaught_exception)
+
 # ---- The 32-bit program's smoke tier ------------------------------------------------------
 # Run by tools/win32-tier.sh, not by ctest: it needs a prefix with Wine's 32-bit side and the
 # 32-bit build beside this one. The driver stays 64-bit and drives the 32-bit program's windows.
