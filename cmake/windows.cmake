@@ -1,5 +1,17 @@
 # Cross build for Windows: CORVINET.exe, the Win32 modules, the line simulator and the test
 # suites that ctest runs under Wine (cmake/wine-run.sh is the emulator).
+
+# A tree keeps the compilers it was first configured with, whatever a later configuration asks
+# for (cmake/mingw-w64.cmake): a tree of another thread model or processor is made afresh.
+get_filename_component(CORVINET_COMPILER_USED ${CMAKE_CXX_COMPILER} NAME)
+if(DEFINED CORVINET_TRIPLE AND
+   NOT CORVINET_COMPILER_USED STREQUAL "${CORVINET_TRIPLE}-g++-${CORVINET_THREADS}")
+    message(FATAL_ERROR "${CMAKE_BINARY_DIR} was configured with ${CMAKE_CXX_COMPILER}, not the "
+                        "compiler that CORVINET_TARGET=${CORVINET_TARGET} and "
+                        "CORVINET_THREADS=${CORVINET_THREADS} ask for: delete the folder and "
+                        "configure it again")
+endif()
+
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 

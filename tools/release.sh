@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the release of CORVINET Dialer from a bare Debian 12 machine:
 #   1. installs what is missing (tools/setup.sh: MinGW-w64, CMake, NSIS, ...);
-#   2. builds the 64-bit and the 32-bit program in release mode, optimised for size and
-#      stripped (the Release configuration), in build/release-win64 and build/release-win32, and an
+#   2. builds the 64-bit and the 32-bit program as released (the presets release-win64 and
+#      release-win32: the compilers of the Windows thread model, the Release configuration,
+#      optimised for size and stripped), in build/release-win64 and build/release-win32, and an
 #      installer for each (installer/corvinet.nsi);
 #   3. checks each program: its processor, its imports (only DLLs of Windows itself), its
 #      version resource and its manifest;
@@ -30,13 +31,18 @@ if [[ -z $VERSION ]]; then
     exit 1
 fi
 
-# Builds one architecture. Arguments: win64|win32, processor (x86_64|i686).
+# Builds one architecture with its preset (CMakePresets.json: release-win64, release-win32),
+# in $CORVINET_BUILD/release-<arch>. Argument: win64|win32.
 build_release() {
-    local arch="$1" processor="$2" folder="$CORVINET_BUILD/release-$1"
-    corvinet_log "Building ${folder#"$CORVINET_ROOT"/} (release, $arch)"
-    cmake -S "$CORVINET_ROOT" -B "$folder" -G "Unix Makefiles" \
-        -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/mingw-w64.cmake" \
-        -DCORVINET_TARGET="$processor" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    local preset="release-$1" folder="$CORVINET_BUILD/release-$1"
+    corvinet_log "Building ${folder#"$CORVINET_ROOT"/} (release, $1)"
+    # A tree keeps the compilers it was first configured with: one made with those of the
+    # POSIX thread model (as the release trees were before) is made afresh.
+    if [[ -d $folder ]] &&
+        ! grep -qs -- '-g++-win32"' "$folder"/CMakeFiles/*/CMakeCXXCompiler.cmake; then
+        rm -rf "$folder"
+    fi
+    (cd "$CORVINET_ROOT" && cmake --preset "$preset" -B "$folder" >/dev/null)
     cmake --build "$folder" -j"$CORVINET_JOBS" --target CORVINET corvinet_installer
 }
 
@@ -74,8 +80,8 @@ size_of() {
 corvinet_log "Checking the tools"
 corvinet_install
 
-build_release win64 x86_64
-build_release win32 i686
+build_release win64
+build_release win32
 
 SETUP64="CORVINET-Dialer-$VERSION-setup-win64.exe"
 SETUP32="CORVINET-Dialer-$VERSION-setup-win32.exe"
