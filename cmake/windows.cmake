@@ -98,6 +98,24 @@ string(REGEX REPLACE ".*IDS_PROVIDER_SITE \"([^\"]*)\".*" "\\1" CORVINET_PROVIDE
        "${CORVINET_ADDRESSES}")
 string(REGEX REPLACE ".*IDS_URL_DOWNLOAD \"([^\"]*)\".*" "\\1" CORVINET_DOWNLOAD_PAGE
        "${CORVINET_ADDRESSES}")
+# The installer's plugin that tells whether the program runs (installer/plugin/MutexCheck.cpp):
+# a DLL without the C runtime, importing only kernel32.
+add_library(corvinet_mutex_check SHARED ${CMAKE_SOURCE_DIR}/installer/plugin/MutexCheck.cpp)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CORVINET_PLUGIN_ENTRY MutexCheckEntry)
+else()
+    set(CORVINET_PLUGIN_ENTRY _MutexCheckEntry@12)  # stdcall: the name carries the arguments' size
+endif()
+target_compile_options(corvinet_mutex_check PRIVATE -Os -fno-exceptions -fno-rtti
+                       -fno-asynchronous-unwind-tables)
+target_link_options(corvinet_mutex_check PRIVATE -nostdlib -Wl,--entry=${CORVINET_PLUGIN_ENTRY} -s)
+target_link_libraries(corvinet_mutex_check PRIVATE kernel32 corvinet_warnings)
+set_target_properties(corvinet_mutex_check PROPERTIES
+    PREFIX ""
+    OUTPUT_NAME MutexCheck
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/installer/plugin
+    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/installer/plugin-import)
+
 find_program(CORVINET_MAKENSIS makensis)
 if(CORVINET_MAKENSIS)
     add_custom_command(
@@ -108,8 +126,9 @@ if(CORVINET_MAKENSIS)
                 -DTARGET=${CORVINET_NSIS_TARGET} -DVERSION=${PROJECT_VERSION}
                 -DICON=${CMAKE_SOURCE_DIR}/res/icons/app.ico
                 -DPROVIDER_SITE=${CORVINET_PROVIDER_SITE} -DDOWNLOAD_PAGE=${CORVINET_DOWNLOAD_PAGE}
+                -DPLUGIN_DIR=$<TARGET_FILE_DIR:corvinet_mutex_check>
                 ${CMAKE_SOURCE_DIR}/installer/corvinet.nsi
-        DEPENDS CORVINET ${CMAKE_SOURCE_DIR}/installer/corvinet.nsi
+        DEPENDS CORVINET corvinet_mutex_check ${CMAKE_SOURCE_DIR}/installer/corvinet.nsi
                 ${CMAKE_SOURCE_DIR}/res/icons/app.ico ${CMAKE_SOURCE_DIR}/res/strings.rc
         COMMENT "Installer ${CORVINET_SETUP_NAME}"
         VERBATIM)
