@@ -204,6 +204,6 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
         CACHE FILEPATH "The 32-bit program whose imports the 64-bit build's tests check")
     add_test(NAME release.ImportsOnlySystemDlls32
              COMMAND bash ${CMAKE_SOURCE_DIR}/tests/installer/imports_test.sh
-                     --machine i386 --skip-missing ${CORVINET_I686_PROGRAM})
+                     --machine i386 --no-32bit-time --skip-missing ${CORVINET_I686_PROGRAM})
     set_tests_properties(release.ImportsOnlySystemDlls32 PROPERTIES SKIP_RETURN_CODE 77)
 endif()

@@ -19,6 +19,17 @@
 #define IDB_TIMER 144
 #define IDB_ABOUT 162
 #define IDB_USAGE 164
+// The three button pictures drawn for 125, 150 and 200 % of the normal screen scale: the 100 %
+// picture's id plus 1000, 2000 and 3000.
+#define IDB_MAIL_125 1141
+#define IDB_MAIL_150 2141
+#define IDB_MAIL_200 3141
+#define IDB_TIMER_125 1144
+#define IDB_TIMER_150 2144
+#define IDB_TIMER_200 3144
+#define IDB_USAGE_125 1164
+#define IDB_USAGE_150 2164
+#define IDB_USAGE_200 3164
 
 // String table
 #define IDS_ABOUTBOX 101

@@ -13,14 +13,16 @@
 #   win32_tier_cleanup   from its exit trap.
 #
 # Where a 32-bit process starts through user-mode emulation, each start costs about a minute of
-# processor time: the tier starts the program twice.
+# processor time: the tier starts the program three times. One of the starts runs after January
+# 2038 on a wall clock set ahead by tools/clockshift (built here with the host's gcc).
 
 WIN32_BUILD="$CORVINET_BUILD/win32"
 WIN32_PREFIX="$WIN32_BUILD/wineprefix"
 WIN32_SERVER_DIR="$WIN32_BUILD/smoke-work/configserver"
 WIN32_STATUS_FILE="$WIN32_BUILD/tier-status"
-# The tier's own limit, prefix included, is 8 minutes; the driver gets what the prefix left.
-WIN32_DRIVER_LIMIT=420
+# The driver's limit: three starts of about a minute and a half each under emulation, and
+# their scenarios.
+WIN32_DRIVER_LIMIT=600
 WIN32_PREFIX_JOB=""
 WIN32_SERVER_PID=""
 WIN32_WINE_STARTED=""
@@ -97,6 +99,13 @@ win32_tier_run() {
     fi
     local loader=/usr/lib/wine/wine64
     [[ -x $loader ]] || loader=wine
+    # Only the 32-bit program loads the shifter; the driver writes the shift into the file.
+    local clockshift shift_variables=()
+    clockshift="$(win32_tier_build_clockshift)"
+    if [[ -n $clockshift ]]; then
+        shift_variables=(LD_PRELOAD="$clockshift"
+            CORVINET_CLOCK_SHIFT_FILE="$WIN32_BUILD/smoke-work/clock-shift")
+    fi
     WIN32_WINE_STARTED=1
     {
         WINEPREFIX="$WIN32_PREFIX" wineserver -w || true
@@ -106,7 +115,7 @@ win32_tier_run() {
                 CORVINET_WIN32_BUILD="$WIN32_BUILD" \
                 CORVINET_CONFIGSERVER_SCRIPT="$WIN32_SERVER_DIR/script.json" \
                 CORVINET_CONFIGSERVER_LOG="$WIN32_SERVER_DIR/requests.log" \
-                timeout --kill-after=30 "$WIN32_DRIVER_LIMIT" "$loader" "$driver"
+                env "${shift_variables[@]}" timeout --kill-after=30 "$WIN32_DRIVER_LIMIT" "$loader" "$driver"
     } >"$log" 2>&1 || status=$?
     cd "$CORVINET_ROOT" || true
     cat "$log"
@@ -127,9 +136,27 @@ win32_tier_run() {
     win32_tier_convert_screenshots
 }
 
+# The wall-clock shifter for the 32-bit Wine, built into build/win32/clockshift as
+# lib/i386-linux-gnu/libclockshift.so, beside an empty library of the same name in
+# lib/x86_64-linux-gnu: LD_PRELOAD names them as <folder>/$LIB/libclockshift.so, which the
+# loader of each process completes with its own library folder, so that only the 32-bit program
+# gets the shifter and the 64-bit processes load nothing. Prints the LD_PRELOAD value, nothing
+# when the shifter cannot be built (the scenario after 2038 then fails).
+win32_tier_build_clockshift() {
+    local folder="$WIN32_BUILD/clockshift"
+    mkdir -p "$folder/lib/i386-linux-gnu" "$folder/lib/x86_64-linux-gnu"
+    if gcc -m32 -shared -fPIC -nostdlib -ffreestanding -O2 -Wall -Wextra -Werror \
+        -o "$folder/lib/i386-linux-gnu/libclockshift.so" \
+        "$CORVINET_ROOT/tools/clockshift/clockshift.c" >&2 &&
+        gcc -shared -nostdlib -x c /dev/null -o "$folder/lib/x86_64-linux-gnu/libclockshift.so" >&2
+    then
+        echo "$folder/\$LIB/libclockshift.so"
+    fi
+}
+
 win32_tier_convert_screenshots() {
     local picture
-    for picture in "$CORVINET_BUILD"/win64/screenshots/Win32Smoke_*.bmp; do
+    for picture in "$CORVINET_BUILD"/win64/screenshots/*Win32*.bmp; do
         [[ -f $picture ]] && convert "$picture" "${picture%.bmp}.png" 2>/dev/null && rm -f "$picture"
     done
 }

@@ -1,8 +1,7 @@
-// The list body is read line by line with a 256-byte line buffer: each read takes the body up
-// to its next line feed but at most 255 bytes, so an over-long line is split and its remainder
-// becomes the next line (the list then shifts by one field, as it always has). The reads drop
-// carriage returns and cut the text's last character, which is the line feed for a line read
-// whole, and the last real character of a line cut short or of a final line without one.
+// The list body is read line by line with a 256-byte line buffer. Only a line feed ends a line,
+// so a last line without one keeps its last character, and a line too long for the buffer is
+// cut there and read to its end: its remainder never becomes the next name or number, which
+// would shift every entry after it. Carriage returns are dropped wherever they stand.
 #include "remote/AccessListReader.h"
 
 #include <algorithm>
@@ -12,8 +11,8 @@
 
 namespace {
 
-// One read takes at most this many bytes of the body: the line buffer less its NUL.
-constexpr size_t kMaxBytesPerLine = kListLineBufferSize - 1;
+// A line keeps at most this many characters: the line buffer less its NUL.
+constexpr size_t kMaxLineText = kListLineBufferSize - 1;
 constexpr size_t kMaxFieldText = kListFieldSize - 1;
 
 void StoreField(char (&field)[kListFieldSize], const char* text, size_t length) {
@@ -47,27 +46,22 @@ bool AccessListReader::NextByte(char& byte) {
 
 size_t AccessListReader::ReadLine(char (&line)[kListLineBufferSize]) {
     size_t length = 0;
-    size_t consumed = 0;
+    bool inBody = false;
     char byte = '\0';
-    while (consumed < kMaxBytesPerLine && NextByte(byte)) {
-        ++consumed;
-        if (byte == '\r') {
-            continue;
-        }
-        line[length++] = byte;
+    while (NextByte(byte)) {
+        inBody = true;
         if (byte == '\n') {
             break;
         }
+        if (byte != '\r' && length < kMaxLineText) {
+            line[length++] = byte;
+        }
     }
-    if (consumed == 0) {
+    if (!inBody) {
         ranOut = true;
     }
-    if (length > 0) {
-        --length;
-    }
     line[length] = '\0';
-    // The text is a C string from here on: a NUL byte from the body ends it. The character
-    // removed above is the last one read, so a NUL inside a line costs no further character.
+    // The text is a C string from here on: a NUL byte from the body ends it.
     return std::strlen(line);
 }
 

@@ -28,20 +28,20 @@ struct AccessListTable {
     AccessListEntry entries[kMaxListEntries];
 };
 
-// Splits the body into lines the way the list has always been read (see ReadLine). Pulls the
-// body from the source in blocks of kReadBlockSize bytes; the lines come out exactly as if the
-// body were read one byte at a time.
+// Splits the body into lines (see ReadLine). Pulls the body from the source in blocks of
+// kReadBlockSize bytes; the lines come out exactly as if the body were read one byte at a time.
 class AccessListReader {
   public:
     static constexpr size_t kReadBlockSize = 4096;
 
     explicit AccessListReader(ByteSource& body);
 
-    // One line: the body up to and including '\n', but never more than 255 bytes of it per call
-    // ('\r' counted); '\r' bytes are dropped, then the text's last character is removed (the
-    // '\n' of a line read whole). An empty text stays empty; at the end of the body the text is
-    // empty. The text ends at its first NUL byte, if any. Writes a NUL-terminated text into
-    // `line` and returns its length (at most 254).
+    // One line: the body up to its next '\n', or up to its end for a last line without one; the
+    // '\n' is not part of the text and '\r' bytes are dropped. A line longer than the buffer
+    // keeps its first 255 characters and the rest of it is skipped, so that the next call
+    // starts at the next line whatever the length of this one. At the end of the body the text
+    // is empty. The text ends at its first NUL byte, if any. Writes a NUL-terminated text into
+    // `line` and returns its length (at most 255).
     size_t ReadLine(char (&line)[kListLineBufferSize]);
     // True once a ReadLine found the body already at its end: that line was not in the body.
     bool RanOut() const { return ranOut; }
@@ -74,7 +74,7 @@ struct AccessListRead {
 // fields. Fields of entries past the count are left untouched. Returns the number of entries
 // to store (0 when n <= 0, min(n, 30) otherwise) and whether the count line and each of the
 // 2 * entries lines after it were in the body; a last line without a line feed counts as
-// there. Exceptions of the source pass through.
+// there, read whole. Exceptions of the source pass through.
 AccessListRead ReadAccessList(ByteSource& body, AccessListTable& table,
                               const std::function<void(int count)>& onCount,
                               const std::function<void()>& onLine);

@@ -40,12 +40,25 @@ void FormatEntryName(char (&name)[kValueNameSize], const char* format, uint32_t 
     FormatText(name, sizeof(name), format, static_cast<unsigned>(entry));
 }
 
+void WriteDefaultEntries(const RegistryKey& key) {
+    char name[kValueNameSize];
+    for (size_t i = 0; i < kDefaultAccessEntries; ++i) {
+        FormatEntryName(name, "LstName%u", static_cast<uint32_t>(i + 1));
+        key.SetString(kDefaultAccessList[i].name, name);
+    }
+    for (size_t i = 0; i < kDefaultAccessEntries; ++i) {
+        FormatEntryName(name, "LstNum%u", static_cast<uint32_t>(i + 1));
+        key.SetString(kDefaultAccessList[i].number, name);
+    }
+}
+
 }  // namespace
 
-void DialerSettings::Load() {
-    if (!LoadExisting() && loaded == 0) {
-        CreateWithDefaults();
+bool DialerSettings::Load() {
+    if (LoadExisting() || loaded != 0) {
+        return true;
     }
+    return CreateWithDefaults();
 }
 
 bool DialerSettings::LoadExisting() {
@@ -74,12 +87,12 @@ bool DialerSettings::LoadExisting() {
 }
 
 // First run for this user: the key with every default and the default access-number list.
-void DialerSettings::CreateWithDefaults() {
+bool DialerSettings::CreateWithDefaults() {
     RegistryKey key;
     if (!key.Create(HKEY_CURRENT_USER, kSettingsKeyPath)) {
         ReportKeyFailure();
         loaded = 1;
-        return;
+        return false;
     }
     key.SetString(dialPrefix.c_str(), "DialPre");
     key.SetDword(AsFlag(pulseDialing), "DialPulse");
@@ -88,25 +101,26 @@ void DialerSettings::CreateWithDefaults() {
     key.SetDword(AsFlag(closeOnDisconnect), "COD");
     key.SetDword(static_cast<DWORD>(location), "Location");
     key.SetDword(listItems, "LstItems");
-    char name[kValueNameSize];
-    for (size_t i = 0; i < kDefaultAccessEntries; ++i) {
-        FormatEntryName(name, "LstName%u", static_cast<uint32_t>(i + 1));
-        key.SetString(kDefaultAccessList[i].name, name);
-    }
-    for (size_t i = 0; i < kDefaultAccessEntries; ++i) {
-        FormatEntryName(name, "LstNum%u", static_cast<uint32_t>(i + 1));
-        key.SetString(kDefaultAccessList[i].number, name);
-    }
+    WriteDefaultEntries(key);
     key.SetDword(listVersion, "LstVersion");
     key.Close();
     loaded = 1;
+    return true;
 }
 
-void DialerSettings::Save() {
+// A key removed since the record was loaded (a clean-up tool, the registry editor) is made again
+// with the default access-number list before the six settings: a key without its list would
+// leave the location button blank and the next dial without a number.
+bool DialerSettings::Save() {
     RegistryKey key;
-    if (!key.Create(HKEY_CURRENT_USER, kSettingsKeyPath)) {
-        ReportKeyFailure();
-        return;
+    if (!key.Open(HKEY_CURRENT_USER, kSettingsKeyPath)) {
+        if (!key.Create(HKEY_CURRENT_USER, kSettingsKeyPath)) {
+            ReportKeyFailure();
+            return false;
+        }
+        key.SetDword(static_cast<DWORD>(kDefaultAccessEntries), "LstItems");
+        WriteDefaultEntries(key);
+        key.SetDword(kDefaultListVersion, "LstVersion");
     }
     key.SetString(dialPrefix.c_str(), "DialPre");
     key.SetDword(AsFlag(pulseDialing), "DialPulse");
@@ -114,6 +128,7 @@ void DialerSettings::Save() {
     key.SetDword(static_cast<DWORD>(location), "Location");
     key.SetDword(AsFlag(minimize), "Minimize");
     key.SetDword(AsFlag(closeOnDisconnect), "COD");
+    return true;
 }
 
 void DialerSettings::GetDialPrefix(char* destination) const {

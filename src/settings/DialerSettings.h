@@ -9,17 +9,20 @@
 constexpr char kSettingsKeyPath[] = "Software\\MAVQOS\\Dialer";
 constexpr size_t kDialPrefixBufferSize = 5;  // four characters and the terminator
 constexpr size_t kListTextSize = 64;         // callers' buffers for entry names and numbers
+constexpr uint32_t kDefaultListVersion = 1;  // the version of the default access-number list
 
 class DialerSettings {
   public:
     DialerSettings() = default;
     virtual ~DialerSettings() = default;
 
-    void Load();
+    // Both false when they found the key missing and could not create it, which they have
+    // reported.
+    bool Load();
+    bool Save();
     // Load without creating the key: false (and the record as it was) when the key cannot be
     // opened. Nothing is reported, for callers whose user has just been told.
     bool LoadExisting();
-    void Save();
 
     void GetDialPrefix(char* destination) const;  // room for kDialPrefixBufferSize characters
     void SetDialPrefix(const char* text);
@@ -45,11 +48,11 @@ class DialerSettings {
   private:
     void ReadListValue(const char* format, uint32_t entry, char* buffer, uint32_t size) const;
     void WriteListDword(const char* name, uint32_t value) const;
-    void CreateWithDefaults();
+    bool CreateWithDefaults();
 
     int closeOnDisconnect = 1;
     int minimize = 0;
-    uint32_t listVersion = 1;
+    uint32_t listVersion = kDefaultListVersion;
     uint32_t listItems = 15;
     int32_t location = 0;
     int loaded = 0;

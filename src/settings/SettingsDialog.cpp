@@ -23,7 +23,8 @@ void SettingsDialog::DoDataExchange(DataExchange& exchange) {
 BOOL SettingsDialog::OnInitDialog() {
     Dialog::OnInitDialog();
     DialerSettings settings;
-    settings.Load();  // on a first run this creates the key with its defaults
+    // On a first run this creates the key with its defaults.
+    keyFailureReported = !settings.Load();
 
     // A stored prefix of up to four characters is shown whole; "Guardar" then asks for one.
     char storedPrefix[kDialPrefixBufferSize + 1] = "";
@@ -44,7 +45,8 @@ void SettingsDialog::OnOK() {
     }
     // Save writes the location too, which this dialog does not show: read the stored record
     // first so that the stored location is written back as it was instead of the first entry.
-    // A key that cannot be opened is not created here: Save creates it or reports it, once.
+    // A key that cannot be opened is not created here: Save makes it again with the default
+    // list, or reports it, once.
     DialerSettings settings;
     settings.LoadExisting();
     settings.SetDialPrefix(prefix.c_str());
@@ -52,6 +54,7 @@ void SettingsDialog::OnOK() {
     settings.SetAutoDial(autoDial);
     settings.SetMinimize(minimize);
     settings.SetCloseOnDisconnect(closeOnDisconnect);
-    settings.Save();  // reports a failure itself; the dialog closes all the same
+    // Reports a failure itself; the dialog closes all the same.
+    keyFailureReported = !settings.Save() || keyFailureReported;
     EndDialog(IDOK);
 }

@@ -14,6 +14,10 @@ class SettingsDialog : public Dialog {
     explicit SettingsDialog(HWND parent = nullptr);
     ~SettingsDialog() override;
 
+    // True once the dialog has told the user that the settings key can be neither opened nor
+    // created (on opening or on "Guardar").
+    bool KeyFailureReported() const { return keyFailureReported; }
+
   protected:
     void DoDataExchange(DataExchange& exchange) override;
     BOOL OnInitDialog() override;
@@ -24,4 +28,5 @@ class SettingsDialog : public Dialog {
     int autoDial = 0;
     int closeOnDisconnect = 0;
     int minimize = 0;
+    bool keyFailureReported = false;
 };

@@ -1,8 +1,15 @@
 #include "ui/ButtonBitmap.h"
 
 #include "framework/Handles.h"
+#include "resource.h"
+#include "ui/PictureScale.h"
 
 namespace {
+
+static_assert(IDB_MAIL_125 == IDB_MAIL + kScaledPictureIdStep &&
+                  IDB_TIMER_150 == IDB_TIMER + 2 * kScaledPictureIdStep &&
+                  IDB_USAGE_200 == IDB_USAGE + 3 * kScaledPictureIdStep,
+              "the ids of the pictures' scaled forms");
 
 constexpr BYTE kDrawnFaceGrey = 192;  // the background the pictures were drawn on
 constexpr UINT kMaxPaletteColours = 256;
@@ -63,4 +70,16 @@ HBITMAP LoadButtonBitmap(HINSTANCE instance, int id) {
         MapPixels(section, face);
     }
     return bitmap;
+}
+
+// The program declares itself aware of the system DPI, so the screen's device context gives the
+// system's own resolution rather than a scaled-down 96.
+HBITMAP LoadScaledButtonBitmap(HINSTANCE instance, int id) {
+    constexpr int kNormalDpi = 96;
+    int dpi = kNormalDpi;
+    if (HDC screen = GetDC(nullptr)) {
+        dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+    }
+    return LoadButtonBitmap(instance, ScaledPictureId(id, dpi));
 }

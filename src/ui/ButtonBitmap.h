@@ -6,3 +6,6 @@
 #include <windows.h>
 
 HBITMAP LoadButtonBitmap(HINSTANCE instance, int id);
+// The same for the form of picture id (its 100 % form) drawn for the screen's scale, taken
+// from the system DPI at this call.
+HBITMAP LoadScaledButtonBitmap(HINSTANCE instance, int id);

@@ -37,9 +37,13 @@ constexpr UINT kFadeInMessage = WM_APP + 2;
 constexpr int kToolTipButtons[] = {IDC_DIAL,  IDC_HANGUP,   IDC_MAIL,
                                    IDC_TIMER, IDC_LOCATION, IDC_USAGE};
 
-HICON LoadProgramIcon(int id) {
+// An icon of the program at the size the system asks for: SM_CXICON for the large icon,
+// SM_CXSMICON for the small one (the window's caption and the tray). The icons hold every size
+// of 100 to 200 %.
+HICON LoadProgramIcon(int id, int widthMetric, int heightMetric) {
     return static_cast<HICON>(LoadImageA(Application::GetInstance(), MAKEINTRESOURCEA(id),
-                                         IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+                                         IMAGE_ICON, GetSystemMetrics(widthMetric),
+                                         GetSystemMetrics(heightMetric), LR_SHARED));
 }
 
 UINT TaskbarCreatedMessage() {
@@ -84,10 +88,11 @@ DialerSettings LoadSettings() {
 }  // namespace
 
 MainDialog::MainDialog(HWND parent) : Dialog(IDD_MAIN, parent) {
-    appIcon = LoadProgramIcon(IDI_APP);
-    connectedIcon = LoadProgramIcon(IDI_CONNECTED);
-    disconnectedIcon = LoadProgramIcon(IDI_DISCONNECTED);
-    trayIcon.SetIcons(appIcon, connectedIcon, disconnectedIcon);
+    appIcon = LoadProgramIcon(IDI_APP, SM_CXICON, SM_CYICON);
+    smallAppIcon = LoadProgramIcon(IDI_APP, SM_CXSMICON, SM_CYSMICON);
+    connectedIcon = LoadProgramIcon(IDI_CONNECTED, SM_CXSMICON, SM_CYSMICON);
+    disconnectedIcon = LoadProgramIcon(IDI_DISCONNECTED, SM_CXSMICON, SM_CYSMICON);
+    trayIcon.SetIcons(smallAppIcon, connectedIcon, disconnectedIcon);
     hidden = LoadSettings().GetMinimize() != 0;
 }
 
@@ -140,7 +145,7 @@ BOOL MainDialog::OnInitDialog() {
     appearance.SetOpacity(255);
     AddAboutMenuItem();
     SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon));
-    SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon));
+    SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallAppIcon));
     trayIcon.SetWindow(hwnd);
     trayIcon.Add();
 
@@ -153,7 +158,7 @@ BOOL MainDialog::OnInitDialog() {
     disconnectArmed = false;
     disconnectLimit = 30;
     disconnectMode = 0;
-    connectStart = 0;
+    connectStartTicks = 0;
     onlineSeconds = 0;
     UpdateData(false);
     EnableToolTips();
@@ -185,14 +190,18 @@ void MainDialog::ShowLocationName(const DialerSettings& settings) {
     locationButton.SetText(name);
 }
 
+// The pictures drawn for the screen's scale. A screen reader names a button by its text, which
+// a picture button does not draw: the two without a caption get their tooltip's text.
 void MainDialog::AttachButtonBitmaps() {
     HINSTANCE instance = Application::GetInstance();
-    mailBitmap.reset(LoadButtonBitmap(instance, IDB_MAIL));
-    timerBitmap.reset(LoadButtonBitmap(instance, IDB_TIMER));
-    usageBitmap.reset(LoadButtonBitmap(instance, IDB_USAGE));
+    mailBitmap.reset(LoadScaledButtonBitmap(instance, IDB_MAIL));
+    timerBitmap.reset(LoadScaledButtonBitmap(instance, IDB_TIMER));
+    usageBitmap.reset(LoadScaledButtonBitmap(instance, IDB_USAGE));
     mailButton.SetImage(mailBitmap.get());
     timerButton.SetImage(timerBitmap.get());
     usageButton.SetImage(usageBitmap.get());
+    timerButton.SetText(LoadResString(IDC_TIMER - IDS_TOOLTIP_BASE).c_str());
+    usageButton.SetText(LoadResString(IDC_USAGE - IDS_TOOLTIP_BASE).c_str());
 }
 
 // Tooltips for the buttons, each asking for its text when shown (OnToolTipNeedText). A button
@@ -253,7 +262,7 @@ void MainDialog::OnDial() {
         return;
     }
     callLog.WriteCallStart();
-    connectStart = Now();
+    connectStartTicks = TickCount();
     connected = true;
     ticksSinceLineCheck = 0;
     trayIcon.SetIcon(kTrayConnectedIcon);
@@ -273,15 +282,15 @@ void MainDialog::OnHangUp() {
 }
 
 // The one way a call ends: "Cortar", the tray menu, the scheduled disconnect and a line that
-// dropped by itself. A dropped call counts up to the moment the drop was noticed; any other
-// up to the moment the line was let go.
+// dropped by itself. A dropped call counts up to the moment the drop was noticed (droppedAt, a
+// tick count); any other up to the moment the line was let go.
 void MainDialog::EndCall(std::optional<int64_t> droppedAt) {
     WaitCursor waitCursor;
     connection.HangUp();  // also after a drop: the service frees the port only then
     ShowConnectedState(false);
     trayIcon.SetIcon(kTrayDisconnectedIcon);
     trayIcon.SetTip(texts::kTipDisconnected);
-    int64_t elapsed = CallSeconds(droppedAt.value_or(Now()));
+    int64_t elapsed = CallSeconds(droppedAt.value_or(TickCount()));
     connected = false;
     onlineSeconds += elapsed;
     int minutes = static_cast<int>(elapsed / 60 + 1);
@@ -293,10 +302,11 @@ void MainDialog::EndCall(std::optional<int64_t> droppedAt) {
     }
 }
 
-// Seconds of the call that is up. A system clock set back during the call would make it
-// negative; it counts 0 instead, so that the on-line total never goes down.
-int64_t MainDialog::CallSeconds(int64_t now) const {
-    return connected && now > connectStart ? now - connectStart : 0;
+// Whole seconds of the call that is up, 0 when none, measured on the tick count: whatever is
+// done to the system clock during a call (set back by the user, forward by the time service)
+// neither shortens nor lengthens it.
+int64_t MainDialog::CallSeconds(int64_t ticks) const {
+    return connected && ticks > connectStartTicks ? (ticks - connectStartTicks) / 1000 : 0;
 }
 
 void MainDialog::ShowConnectedState(bool isConnected) {
@@ -312,7 +322,7 @@ Reply MainDialog::OnTimer(WPARAM id, LPARAM) {
         UpdateClock();
         // Either ending may close the window (close on disconnect): nothing follows it.
         if (IsLineCheckDue() && connection.IsDropped()) {
-            EndCall(Now());
+            EndCall(TickCount());
         } else {
             ApplyDisconnectSchedule();
         }
@@ -329,10 +339,11 @@ bool MainDialog::IsLineCheckDue() {
 }
 
 // A schedule that falls due is switched off before the hang-up, so that it cannot fire twice
-// whatever the hang-up does; with no call up, switching it off is all.
+// whatever the hang-up does; with no call up, switching it off is all. The modes of connection
+// time go by the call's length, the modes "desde ahora" by the wall clock.
 void MainDialog::ApplyDisconnectSchedule() {
     if (disconnectArmed &&
-        IsDisconnectDue(disconnectMode, disconnectLimit, connected, connectStart, Now())) {
+        IsDisconnectDue(disconnectMode, disconnectLimit, CallSeconds(TickCount()), Now())) {
         disconnectArmed = false;
         if (connected) {
             OnHangUp();
@@ -341,7 +352,7 @@ void MainDialog::ApplyDisconnectSchedule() {
 }
 
 void MainDialog::UpdateClock() {
-    int64_t seconds = onlineSeconds + CallSeconds(Now());
+    int64_t seconds = onlineSeconds + CallSeconds(TickCount());
     std::string text = FormatOnlineTime(seconds);
     if (text != onlineTimeText) {
         onlineTimeText = text;
@@ -352,10 +363,14 @@ void MainDialog::UpdateClock() {
 void MainDialog::OnConfigure() {
     SettingsDialog settingsDialog;
     settingsDialog.DoModal();  // saved or cancelled: the window shows what the registry now holds
-    // The dialog has loaded the settings itself and has reported a key that cannot be created:
-    // reading them back reports nothing more (an unreadable key leaves the defaults).
+    // A key removed meanwhile is made again with the defaults and the list. One that the dialog
+    // has just reported as impossible to make is only read (the defaults), not reported again.
     DialerSettings settings;
-    settings.LoadExisting();
+    if (settingsDialog.KeyFailureReported()) {
+        settings.LoadExisting();
+    } else {
+        settings.Load();
+    }
     locationIndex = settings.GetLocation();
     ShowLocationName(settings);
     closeOnDisconnect = settings.GetCloseOnDisconnect() != 0;

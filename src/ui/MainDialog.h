@@ -65,7 +65,7 @@ class MainDialog : public Dialog {
     void AddToolTipTool(UINT flags, UINT_PTR id, const RECT& area);
     void ShowConnectedState(bool isConnected);
     void EndCall(std::optional<int64_t> droppedAt);
-    int64_t CallSeconds(int64_t now) const;
+    int64_t CallSeconds(int64_t ticks) const;
     bool IsLineCheckDue();
     void ApplyDisconnectSchedule();
     void ShowTrayMenu();
@@ -86,11 +86,12 @@ class MainDialog : public Dialog {
     bool hidden = false;
     UniqueBitmap mailBitmap, timerBitmap, usageBitmap;
     TrayIcon trayIcon;
-    int64_t connectStart = 0;
+    int64_t connectStartTicks = 0;  // TickCount() when the call that is up came up
     int64_t onlineSeconds = 0;
     bool connected = false;
     int ticksSinceLineCheck = 0;
     DialupConnection connection;
     HICON appIcon = nullptr, connectedIcon = nullptr, disconnectedIcon = nullptr;
+    HICON smallAppIcon = nullptr;  // appIcon at the small-icon size
     HWND toolTip = nullptr;
 };

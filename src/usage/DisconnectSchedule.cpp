@@ -7,15 +7,13 @@ namespace {
 
 constexpr uint32_t kMaxUint32 = 0xFFFFFFFFu;
 
-// Whole minutes the current call has lasted. No call counts as 0. A clock set back before the
-// call's start also counts as 0 (the call has not run a minute), where a wrapped difference
-// would hang up at once; an impossibly long call stops at the largest count.
-uint32_t ConnectedMinutes(bool connected, int64_t connectStart, int64_t now) {
-    if (!connected || now <= connectStart) {
+// Whole minutes of a call of that many seconds; none counts 0, and an impossibly long call stops
+// at the largest count.
+uint32_t ConnectedMinutes(int64_t callSeconds) {
+    if (callSeconds <= 0) {
         return 0;
     }
-    const uint64_t minutes =
-        (static_cast<uint64_t>(now) - static_cast<uint64_t>(connectStart)) / 60;
+    const uint64_t minutes = static_cast<uint64_t>(callSeconds) / 60;
     return minutes > kMaxUint32 ? kMaxUint32 : static_cast<uint32_t>(minutes);
 }
 
@@ -32,12 +30,11 @@ uint32_t RemainingRoundedUp(uint32_t moment, int64_t now, uint32_t unitSeconds) 
 
 // With no call up the length is 0, so a limit of at least 1 (all the dialog can store) is never
 // met; a limit of 0 is met at once, which only switches the schedule off when no call is up.
-bool IsDisconnectDue(uint32_t mode, uint32_t limit, bool connected, int64_t connectStart,
-                     int64_t now) {
+bool IsDisconnectDue(uint32_t mode, uint32_t limit, int64_t callSeconds, int64_t now) {
     switch (mode) {
         case 0:
         case 1:
-            return ConnectedMinutes(connected, connectStart, now) >= limit;
+            return ConnectedMinutes(callSeconds) >= limit;
         case 2:
         case 3:
             return static_cast<uint32_t>(now) >= limit;

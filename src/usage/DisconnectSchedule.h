@@ -9,9 +9,9 @@
 
 constexpr uint32_t kDisconnectModeCount = 4;
 
-// True when the timer must switch the schedule off (and hang up, if a call is up).
-bool IsDisconnectDue(uint32_t mode, uint32_t limit, bool connected, int64_t connectStart,
-                     int64_t now);
+// True when the timer must switch the schedule off (and hang up, if a call is up). callSeconds
+// is the length of the call that is up (0 when none); now is the wall clock.
+bool IsDisconnectDue(uint32_t mode, uint32_t limit, int64_t callSeconds, int64_t now);
 // The number the dialog shows for a stored limit.
 uint32_t LimitToAmount(uint32_t mode, uint32_t limit, int64_t now);
 // The limit to store for a typed number (normalised first). False, storing nothing, when mode

@@ -1,5 +1,6 @@
-// The one place of the portable core that asks the C runtime for the local time zone: the
-// thread-safe conversions localtime_s (Windows runtime) and localtime_r (POSIX).
+// The one place of the portable core that asks the C runtime for the local time zone. On
+// Windows it is the runtime's 64-bit conversion in both builds (the plain localtime of the 32-bit
+// runtime takes a 32-bit time and fails from January 2038); elsewhere the POSIX localtime_r.
 #include "usage/LocalTime.h"
 
 #include <climits>
@@ -7,16 +8,17 @@
 
 LocalDate SystemLocalTime(int64_t secondsSince1970) {
     LocalDate date = {};
+    struct tm parts = {};
+#ifdef _WIN32
+    const __time64_t moment = secondsSince1970;
+    if (_localtime64_s(&parts, &moment) != 0) {
+        return date;
+    }
+#else
     const time_t moment = static_cast<time_t>(secondsSince1970);
     if (static_cast<int64_t>(moment) != secondsSince1970) {
         return date;  // does not fit this runtime's time_t
     }
-    struct tm parts = {};
-#ifdef _WIN32
-    if (localtime_s(&parts, &moment) != 0) {
-        return date;
-    }
-#else
     if (localtime_r(&moment, &parts) == nullptr) {
         return date;
     }

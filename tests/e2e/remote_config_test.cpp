@@ -450,12 +450,12 @@ TEST_F(RemoteConfig, UnusualListBodiesAreStoredWithinTheListsBounds) {
         // A count above the table's 30 entries takes the first 30.
         {"count 2147483647", Body(ListBody("2147483647", many)), 30,
          std::vector<std::pair<std::string, std::string>>(many.begin(), many.begin() + 30)},
-        // A line of 1,000 characters is read in pieces of at most 255 bytes, each piece
-        // filling the next field, every field cut to 63 characters.
+        // A line of 1,000 characters keeps its first 63 characters, and the lines after it
+        // stay in their places.
         {"lines of 1000 characters",
          Body("2\n" + Repeat('A', 1000) + "\n5551234\nSur\n5554321\n"),
          2,
-         {{a63, a63}, {a63, a63}}},
+         {{a63, "5551234"}, {"Sur", "5554321"}}},
         // NUL ends a text, other bytes are kept as they came.
         {"binary bytes",
          R"({"body_hex": "320a4100420a31320affc7010a0d0a"})",

@@ -11,6 +11,7 @@
 #include "texts/Texts.h"
 #include "driver/Driver.h"
 #include "resource.h"
+#include "settings/DefaultAccessList.h"
 
 using namespace e2e;
 
@@ -299,6 +300,29 @@ TEST_F(SettingsDialogTest, AnEmptiedPrefixIsStoredAsAnEmptyText) {
     CloseWith(dialog, IDOK);
     EXPECT_EQ(settings::ReadString("DialPre"), std::optional<std::string>(""));
     EXPECT_EQ(Stored::Read(), (Stored{std::string(), 0u, 0u, 0u, 1u, 0u}));
+}
+
+// The key removed while the dialog is open (a clean-up tool, the registry editor): whichever
+// button closes the dialog, the key comes back with the default list, which the location button
+// and the chooser show.
+TEST_F(SettingsDialogTest, AKeyRemovedWhileTheDialogIsOpenComesBackWithTheDefaultList) {
+    std::vector<std::string> defaultNames;
+    for (const DefaultAccessEntry& entry : kDefaultAccessList) {
+        defaultNames.push_back(entry.name);
+    }
+    for (int button : {IDOK, IDCANCEL}) {
+        SCOPED_TRACE(button == IDOK ? "Guardar" : "Cancelar");
+        HWND dialog = OpenSettings();
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(settings::DeleteKey());
+        CloseWith(dialog, button);
+        EXPECT_EQ(settings::ReadDword("LstItems"), std::optional<uint32_t>(kDefaultEntries));
+        EXPECT_EQ(ControlText(main, IDC_LOCATION), defaultNames[0]);
+        HWND chooser = program.OpenDialog(IDC_LOCATION, IDC_LOCATION_LIST);
+        ASSERT_NE(chooser, nullptr);
+        EXPECT_EQ(ListBoxItems(Control(chooser, IDC_LOCATION_LIST)), defaultNames);
+        ASSERT_TRUE(program.CancelDialog(chooser));
+    }
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 // Start-up, single instance and the ways the main window closes, driven through the real
 // program: what a user sees on the first start, on a second start while the program runs,
-// after pressing Escape, after the caption's close box, and with the Minimize setting on.
+// after pressing Escape, after the caption's close box, and with the Minimize setting on; the
+// buttons' tooltips, names and pictures, at the normal screen scale and at 150 %.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <ctime>
+#include <iterator>
 #include <string>
 
 #include "texts/Texts.h"
@@ -217,6 +220,48 @@ TEST_F(Startup, ButtonsShowTheirToolTipsAlsoWhenDisabled) {
         }
     }
     MovePointerAway();
+}
+
+// A screen reader names a button by its text: the two picture buttons without a caption carry
+// their tooltip's text, which a picture button does not draw. The three picture buttons show
+// the pictures made for the screen's scale; at 144 DPI (150 %) they are 1.5 times as large.
+TEST_F(Startup, PictureButtonsAreNamedAndShowThePicturesOfTheScreensScale) {
+    const int buttons[] = {IDC_MAIL, IDC_TIMER, IDC_USAGE};
+    const int pictures96[] = {IDB_MAIL, IDB_TIMER, IDB_USAGE};
+    struct Case {
+        uint32_t dpi;
+        int pictures[3];  // of the buttons above
+        const char* screenshot;
+    };
+    const Case cases[] = {
+        {96, {IDB_MAIL, IDB_TIMER, IDB_USAGE}, "main_at_96_dpi"},
+        {144, {IDB_MAIL_150, IDB_TIMER_150, IDB_USAGE_150}, "main_at_144_dpi"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        const SystemDpi dpi(c.dpi);
+        ProgramRun program;
+        HWND main = StartToMainWindow(program);
+        ASSERT_NE(main, nullptr);
+        EXPECT_EQ(ControlText(main, IDC_TIMER), "Activar temporizador de desconexión.");
+        EXPECT_EQ(ControlText(main, IDC_USAGE),
+                  "Ver el registro de llamadas y minutos de conexión del mes actual.");
+        program.Screenshot(c.screenshot);
+        ASSERT_TRUE(DialToConnected(main));  // "Correo" shows its own colours while connected
+        for (size_t i = 0; i < std::size(buttons); ++i) {
+            SCOPED_TRACE(buttons[i]);
+            HWND button = Control(main, buttons[i]);
+            EXPECT_TRUE(WaitUntil([&] { return ButtonShowsBitmap(button, c.pictures[i]); }, 3000))
+                << "bitmap " << c.pictures[i] << " is not on the button";
+            if (c.pictures[i] != pictures96[i]) {
+                const SIZE normal = ProgramBitmapSize(pictures96[i]).value_or(SIZE{});
+                const SIZE scaled = ProgramBitmapSize(c.pictures[i]).value_or(SIZE{});
+                EXPECT_EQ(scaled.cx, MulDiv(normal.cx, static_cast<int>(c.dpi), 96));
+                EXPECT_EQ(scaled.cy, MulDiv(normal.cy, static_cast<int>(c.dpi), 96));
+            }
+        }
+        EXPECT_TRUE(program.CloseWithEscape());
+    }
 }
 
 // The test run sets a time zone that is not UTC and that the C runtime and Wine read alike:

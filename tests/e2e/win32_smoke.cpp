@@ -1,12 +1,15 @@
-// The 32-bit program, driven by this 64-bit driver across the process boundary: two starts of
+// The 32-bit program, driven by this 64-bit driver across the process boundary: three starts of
 // build/win32/bin/CORVINET.exe with the 32-bit line simulator beside it, each doing much, since
 // a 32-bit program may start slowly (under user-mode emulation about a minute). What the
 // program hands to the system in records whose layout differs between the builds is read back
 // where it lands: the dial parameters in the simulator's journal, the notification-icon record
 // in the shell's tray, the call log's records in CORVINET.REC, the settings in the registry.
+// One call is made after January 2038, where a 32-bit time would have run out.
 //
 // Not a *_test.cpp: tools/win32-tier.sh runs it in a prefix with Wine's 32-bit side, with
-// CORVINET_WIN32_BUILD naming the 32-bit build folder and its own configuration server.
+// CORVINET_WIN32_BUILD naming the 32-bit build folder and its own configuration server, and
+// with tools/clockshift in the 32-bit program, which sets its wall clock ahead by the seconds
+// written to the file that CORVINET_CLOCK_SHIFT_FILE names.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -21,6 +24,7 @@
 #include "driver/ShellTray.h"
 #include "resource.h"
 #include "settings/DefaultAccessList.h"
+#include "support/LocalDates.h"
 #include "support/Paths.h"
 #include "support/Registry.h"
 #include "texts/Texts.h"
@@ -41,6 +45,13 @@ constexpr int kListEntries = static_cast<int>(kDefaultAccessEntries);
 
 std::wstring Win32Build() {
     return testsupport::WindowsPath(testsupport::GetEnv("CORVINET_WIN32_BUILD"));
+}
+
+// The 32-bit program's wall clock from its next start on: `shift` seconds ahead of this one's.
+bool ShiftProgramClock(int64_t shift) {
+    const std::string file = testsupport::GetEnv("CORVINET_CLOCK_SHIFT_FILE");
+    return !file.empty() &&
+           testsupport::WriteFileBytes(testsupport::WindowsPath(file), std::to_string(shift));
 }
 
 // ---- The settings of a first start, byte for byte -----------------------------------------
@@ -95,6 +106,7 @@ class Win32Smoke : public testing::Test {
   protected:
     void SetUp() override {
         ASSERT_FALSE(Win32Build().empty()) << "CORVINET_WIN32_BUILD is not set";
+        ASSERT_TRUE(ShiftProgramClock(0)) << "no clock shifter (tools/clockshift)";
         ResetSettings();
         RunOptions options;
         options.exe = testsupport::JoinPath(Win32Build(), L"bin\\CORVINET.exe");
@@ -157,19 +169,35 @@ TEST_F(Win32Smoke, FirstStartShowsEntryOneAndStoresTheFullFirstRunSettings) {
     CloseWithEscape();
 }
 
+// A call today, and one on a wall clock set to a day after January 2038 (local time).
+struct CallDay {
+    const char* name;
+    int year, month, day;  // 0: today
+};
+
+class Win32Call : public Win32Smoke, public testing::WithParamInterface<CallDay> {};
+
 // Close on disconnect off: dial, hang up, then the usage report of that call.
-TEST_F(Win32Smoke, ACallIsDialledLoggedCheckedWithTheServerAndReported) {
+TEST_P(Win32Call, ACallIsDialledLoggedCheckedWithTheServerAndReported) {
+    const CallDay& day = GetParam();
+    const int64_t shift = day.year == 0
+                              ? 0
+                              : testsupport::LocalSeconds(day.year, day.month, day.day, 10, 0, 0) -
+                                    std::time(nullptr);
+    ASSERT_TRUE(ShiftProgramClock(shift));
+    // The program's clock, as this driver reads it.
+    const auto now = [shift] { return std::time(nullptr) + shift; };
     ASSERT_TRUE(settings::StoreReturningUser());
     ASSERT_TRUE(server.Available()) << "no configuration server named for the test";
     server.ClearLog();
     HWND main = Start(texts::kAppTitle);
     ASSERT_NE(main, nullptr);
 
-    const int64_t beforeDial = std::time(nullptr);
+    const int64_t beforeDial = now();
     ASSERT_TRUE(Click(main, IDC_DIAL));
     ASSERT_TRUE(WaitUntil([main] { return IsControlEnabled(main, IDC_HANGUP); }, kSlowTimeoutMs))
         << "the window never showed the connected state";
-    const int64_t connected = std::time(nullptr);
+    const int64_t connected = now();
     EXPECT_FALSE(IsControlEnabled(main, IDC_DIAL));
     EXPECT_FALSE(IsControlEnabled(main, IDC_LOCATION));
     ExpectTray(TrayPicture::Connected, "Conectado a CORVINET");
@@ -202,11 +230,11 @@ TEST_F(Win32Smoke, ACallIsDialledLoggedCheckedWithTheServerAndReported) {
     EXPECT_TRUE(program->NoMessageBoxFor(0)) << "a message came up after the check";
 
     Pause(1100);  // a call of at least a second
-    const int64_t beforeHangUp = std::time(nullptr);
+    const int64_t beforeHangUp = now();
     ASSERT_TRUE(Click(main, IDC_HANGUP));
     ASSERT_TRUE(WaitUntil([main] { return IsControlEnabled(main, IDC_DIAL); }, kSlowTimeoutMs))
         << "the window never went back to not connected";
-    const int64_t hungUp = std::time(nullptr);
+    const int64_t hungUp = now();
     EXPECT_TRUE(program->IsRunning()) << "the program ended with close on disconnect off";
     ExpectTray(TrayPicture::Disconnected, "Desconectado");
     const std::vector<testsupport::JournalLine> hangUps = program->Journal("RasHangUpA");
@@ -240,7 +268,7 @@ TEST_F(Win32Smoke, ACallIsDialledLoggedCheckedWithTheServerAndReported) {
     EXPECT_EQ(log.substr(kLogHeaderSize, kLogRecordSize), RecordBytes({kCallStart, start.time, 0}));
     EXPECT_EQ(log.substr(kLogHeaderSize + kLogRecordSize), RecordBytes({kCallEnd, end.time, 1}));
 
-    UsageReportBuilder builder(0, 0, std::time(nullptr), SystemLocalTime);
+    UsageReportBuilder builder(0, 0, now(), SystemLocalTime);
     builder.Add(start);
     builder.Add(end);
     std::string report;
@@ -248,5 +276,9 @@ TEST_F(Win32Smoke, ACallIsDialledLoggedCheckedWithTheServerAndReported) {
     EXPECT_NE(report.find("Total mensual: 1 minutos."), std::string::npos) << report;
     EXPECT_EQ(shown, report);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Days, Win32Call, testing::Values(CallDay{"Today", 0, 0, 0}, CallDay{"After2038", 2039, 5, 16}),
+    [](const testing::TestParamInfo<CallDay>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -2,11 +2,19 @@
 // in which the body arrives (as a network answer would); the rest is the body. The list must come
 // out the same whatever the pieces, the table (on the heap at its exact size) is never written
 // past, and every field is a NUL-terminated text of at most 63 characters.
+//
+// The same bytes also make a list that a server could send: the first of them picks the line
+// ends (LF or CR LF) and whether the last line has one, the rest split at each line feed into
+// names and numbers. Written as an answer and read back, that list gives the same entries, each
+// field as its text shows it (carriage returns dropped, up to a NUL, at most 63 characters),
+// or it is refused as a whole; never an entry's field in another's place.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "remote/AccessListReader.h"
 
@@ -66,6 +74,65 @@ void CheckField(const char (&field)[kListFieldSize]) {
     }
 }
 
+// A field as the table keeps it.
+std::string Kept(const std::string& field) {
+    std::string text;
+    for (char c : field) {
+        if (c == '\0') {
+            break;
+        }
+        if (c != '\r') {
+            text += c;
+        }
+    }
+    return text.substr(0, kListFieldSize - 1);
+}
+
+void CheckRoundTrip(const uint8_t* data, size_t size, uint32_t seed) {
+    if (size == 0) {
+        return;
+    }
+    const bool crlf = (data[0] & 1) != 0;
+    const bool finalLineEnd = (data[0] & 2) != 0;
+    std::vector<std::string> fields(1);
+    for (size_t i = 1; i < size; ++i) {
+        if (data[i] == '\n') {
+            fields.emplace_back();
+        } else {
+            fields.back() += static_cast<char>(data[i]);
+        }
+    }
+    const size_t entries = std::min<size_t>(fields.size() / 2, kMaxListEntries);
+    fields.resize(2 * entries);
+
+    const std::string end = crlf ? "\r\n" : "\n";
+    std::string answer = std::to_string(entries);
+    for (const std::string& field : fields) {
+        answer += end + field;
+    }
+    if (finalLineEnd) {
+        answer += end;
+    }
+    const Outcome read =
+        ReadList(reinterpret_cast<const uint8_t*>(answer.data()), answer.size(), seed);
+    if (read.entries != static_cast<int>(entries)) {
+        abort();
+    }
+    if (!read.complete) {
+        // Only where the answer cannot tell an empty last line from a missing one.
+        if (entries == 0 || finalLineEnd || !fields.back().empty()) {
+            abort();
+        }
+        return;
+    }
+    for (size_t k = 0; k < fields.size(); ++k) {
+        const AccessListEntry& entry = read.table->entries[k / 2];
+        if (Kept(fields[k]) != (k % 2 == 0 ? entry.name : entry.number)) {
+            abort();
+        }
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -97,16 +164,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CheckField(pieces.table->entries[i].number);
     }
 
-    // The reader on its own: every line is a NUL-terminated text of at most 254 characters.
+    // The reader on its own: every line is a NUL-terminated text of at most 255 characters.
     PieceSource source(body.get(), size, seed);
     AccessListReader reader(source);
     const size_t maxLines = size + 2;
     for (size_t i = 0; i < maxLines; ++i) {
         char line[kListLineBufferSize];
         const size_t length = reader.ReadLine(line);
-        if (length > kListLineBufferSize - 2 || std::strlen(line) != length) {
+        if (length >= kListLineBufferSize || std::strlen(line) != length) {
             abort();
         }
     }
+
+    CheckRoundTrip(body.get(), size, seed);
     return 0;
 }

@@ -1,6 +1,6 @@
 // The access-number list body (cmd=2): how it is cut into lines and how the lines fill the
-// 30-entry table. The line rule is the one the list has always been read with: at most 255
-// bytes per read, carriage returns dropped, and the last character of each read removed.
+// 30-entry table. Only a line feed ends a line, carriage returns are dropped, and a line keeps
+// at most 255 characters without ever spilling into the next.
 #include "remote/AccessListReader.h"
 
 #include <gtest/gtest.h>
@@ -79,7 +79,7 @@ std::vector<std::string> ReadLines(const std::string& body, size_t count, size_t
         std::memset(line, '#', sizeof line);
         const size_t length = reader.ReadLine(line);
         EXPECT_EQ(length, std::strlen(line));
-        EXPECT_LT(length, kListLineBufferSize - 1);
+        EXPECT_LT(length, kListLineBufferSize);
         lines.emplace_back(line, length);
     }
     return lines;
@@ -99,10 +99,10 @@ TEST(AccessListLine, LineFeedEndsTheLineAndIsRemoved) {
     EXPECT_EQ(ReadLines("", 2), (Lines{"", ""}));
 }
 
-TEST(AccessListLine, LastLineWithoutLineFeedLosesItsLastCharacter) {
-    EXPECT_EQ(ReadLines("uno\n5550123", 3), (Lines{"uno", "555012", ""}));
-    EXPECT_EQ(ReadLines("x", 2), (Lines{"", ""}));
-    EXPECT_EQ(ReadLines("ab\r", 1), (Lines{"a"}));
+TEST(AccessListLine, LastLineWithoutLineFeedIsReadWhole) {
+    EXPECT_EQ(ReadLines("uno\n5550123", 3), (Lines{"uno", "5550123", ""}));
+    EXPECT_EQ(ReadLines("x", 2), (Lines{"x", ""}));
+    EXPECT_EQ(ReadLines("ab\r", 1), (Lines{"ab"}));
 }
 
 TEST(AccessListLine, CarriageReturnsAreDropped) {
@@ -112,49 +112,31 @@ TEST(AccessListLine, CarriageReturnsAreDropped) {
 }
 
 TEST(AccessListLine, LongestLinesReadWhole) {
-    const std::string s254 = Pattern(254);
-    const std::string s253 = Pattern(253, 'A');
-    EXPECT_EQ(ReadLines(s254 + "\nnext\n", 2), (Lines{s254, "next"}));
-    EXPECT_EQ(ReadLines(s253 + "\r\nnext\n", 2), (Lines{s253, "next"}));
-}
-
-TEST(AccessListLine, OverlongLineIsSplitAndEachReadLosesItsLastCharacter) {
-    // 254 characters with CR LF: the first read takes the characters and the CR (255 bytes),
-    // drops the CR and removes the last character; the line feed is then a line of its own.
-    const std::string s254 = Pattern(254);
-    EXPECT_EQ(ReadLines(s254 + "\r\nnext\n", 3), (Lines{s254.substr(0, 253), "", "next"}));
-
-    // 255 characters: the whole read is text, its last character is lost, the line feed
-    // follows as an empty line.
     const std::string s255 = Pattern(255);
-    EXPECT_EQ(ReadLines(s255 + "\nnext\n", 3), (Lines{s255.substr(0, 254), "", "next"}));
-
-    // 300 characters: 255 bytes, then the remaining 45 with the line feed.
-    const std::string s300 = Pattern(300);
-    EXPECT_EQ(ReadLines(s300 + "\nnext\n", 3),
-              (Lines{s300.substr(0, 254), s300.substr(255), "next"}));
-
-    // 1,000 characters: three full reads and the rest.
-    const std::string s1000 = Pattern(1000);
-    EXPECT_EQ(ReadLines(s1000 + "\n", 5), (Lines{s1000.substr(0, 254), s1000.substr(255, 254),
-                                                 s1000.substr(510, 254), s1000.substr(765), ""}));
+    const std::string s254 = Pattern(254, 'A');
+    EXPECT_EQ(ReadLines(s255 + "\nnext\n", 2), (Lines{s255, "next"}));
+    EXPECT_EQ(ReadLines(s254 + "\r\nnext\n", 2), (Lines{s254, "next"}));
 }
 
-TEST(AccessListLine, CarriageReturnsCountTowardsThe255Bytes) {
+TEST(AccessListLine, OverlongLineKeepsItsFirst255CharactersAndTheNextLineFollows) {
+    const std::string s256 = Pattern(256);
+    EXPECT_EQ(ReadLines(s256 + "\r\nnext\n", 2), (Lines{s256.substr(0, 255), "next"}));
+    const std::string s1000 = Pattern(1000);
+    EXPECT_EQ(ReadLines(s1000 + "\nnext", 3), (Lines{s1000.substr(0, 255), "next", ""}));
+}
+
+TEST(AccessListLine, CarriageReturnsDoNotCountTowardsTheLine) {
     const std::string text = Pattern(100);
-    const std::string body = std::string(200, '\r') + text + "\n";
-    // 200 CRs and 55 characters fill the first read.
-    EXPECT_EQ(ReadLines(body, 2), (Lines{text.substr(0, 54), text.substr(55)}));
-    // A read of nothing but CRs is an empty text.
-    EXPECT_EQ(ReadLines(std::string(255, '\r') + "ab\n", 2), (Lines{"", "ab"}));
+    EXPECT_EQ(ReadLines(std::string(200, '\r') + text + "\nnext\n", 2), (Lines{text, "next"}));
+    EXPECT_EQ(ReadLines(std::string(300, '\r') + "\nab\n", 2), (Lines{"", "ab"}));
 }
 
 TEST(AccessListLine, NulByteEndsTheText) {
     EXPECT_EQ(ReadLines(Bytes("ab\0cd\nnext\n"), 2), (Lines{"ab", "next"}));
     EXPECT_EQ(ReadLines(Bytes("\0\nx\n"), 2), (Lines{"", "x"}));
-    // The NUL is still one of the 255 bytes of a read.
-    const std::string body = std::string(1, '\0') + Pattern(300) + "\n";
-    EXPECT_EQ(ReadLines(body, 2), (Lines{"", Pattern(300).substr(254)}));
+    // What follows the NUL is still that line.
+    const std::string body = std::string(1, '\0') + Pattern(300) + "\nnext\n";
+    EXPECT_EQ(ReadLines(body, 2), (Lines{"", "next"}));
 }
 
 TEST(AccessListLine, EightBitBytesPassUnchanged) {
@@ -261,11 +243,12 @@ TEST(AccessList, NoEntriesReadForZeroNegativeOrMissingCount) {
     EXPECT_EQ(empty.counts, std::vector<int>{0});
 }
 
-TEST(AccessList, CountLineWithoutLineFeedLosesItsLastDigit) {
+TEST(AccessList, CountLineWithoutLineFeedIsReadWhole) {
     ListRun run("12");
-    EXPECT_EQ(run.Run(), 1);
-    EXPECT_EQ(run.Name(0), "");
-    EXPECT_EQ(run.Number(0), "");
+    ASSERT_EQ(run.Run(), 12);
+    EXPECT_FALSE(run.complete);
+    EXPECT_EQ(run.Name(11), "");
+    EXPECT_EQ(run.Number(11), "");
 }
 
 TEST(AccessList, MissingLinesGiveEmptyFieldsAndTheAnnouncedCount) {
@@ -289,12 +272,6 @@ TEST(AccessList, LinesAfterTheAnnouncedEntriesAreNotRead) {
     EXPECT_TRUE(run.Untouched(1));
 }
 
-TEST(AccessList, FinalLineWithoutLineFeedLosesItsLastCharacter) {
-    ListRun run("1\nTandil\n5550123");
-    EXPECT_EQ(run.Run(), 1);
-    EXPECT_EQ(run.Number(0), "555012");
-}
-
 TEST(AccessList, FieldsKeepAtMost63Characters) {
     const std::string s63 = Pattern(63);
     const std::string s64 = Pattern(64, 'A');
@@ -310,32 +287,14 @@ TEST(AccessList, FieldsKeepAtMost63Characters) {
                             [](char c) { return c == '\0'; }));
 }
 
-TEST(AccessList, OverlongLineShiftsTheFollowingFields) {
-    const std::string s300 = Pattern(300);
-    ListRun run("2\n" + s300 + "\n4000\nTandil\n5550123\n");
-    EXPECT_EQ(run.Run(), 2);
-    EXPECT_EQ(run.Name(0), s300.substr(0, 63));
-    EXPECT_EQ(run.Number(0), s300.substr(255));
-    EXPECT_EQ(run.Name(1), "4000");
-    EXPECT_EQ(run.Number(1), "Tandil");
-
-    // 254 characters and CR LF: the line feed alone becomes the number.
-    ListRun crlf("2\n" + Pattern(254) + "\r\n4000\r\nTandil\r\n5550123\r\n");
-    EXPECT_EQ(crlf.Run(), 2);
-    EXPECT_EQ(crlf.Name(0), Pattern(63));
-    EXPECT_EQ(crlf.Number(0), "");
-    EXPECT_EQ(crlf.Name(1), "4000");
-    EXPECT_EQ(crlf.Number(1), "Tandil");
-}
-
-TEST(AccessList, ThousandCharacterLinesAreReadInPieces) {
+TEST(AccessList, ThousandCharacterLinesInPiecesKeepTheirFirst63Characters) {
     const std::string s1000 = Pattern(1000);
-    ListRun run("2\n" + s1000 + "\n" + s1000 + "\n", 37);
+    ListRun run("2\n" + s1000 + "\n" + s1000 + "\nTandil\n5550123\n", 37);
     EXPECT_EQ(run.Run(), 2);
     EXPECT_EQ(run.Name(0), s1000.substr(0, 63));
-    EXPECT_EQ(run.Number(0), s1000.substr(255, 63));
-    EXPECT_EQ(run.Name(1), s1000.substr(510, 63));
-    EXPECT_EQ(run.Number(1), s1000.substr(765, 63));
+    EXPECT_EQ(run.Number(0), s1000.substr(0, 63));
+    EXPECT_EQ(run.Name(1), "Tandil");
+    EXPECT_EQ(run.Number(1), "5550123");
 }
 
 TEST(AccessList, CountAbove30TakesTheFirst30Entries) {
@@ -368,7 +327,8 @@ TEST(AccessList, HugeCountWithShortBodyStopsAt30) {
 }
 
 // Whether the body held every line of the entries it announces (after the cap of 30): only
-// such a list may replace the stored one.
+// such a list may replace the stored one. Where a row gives its fields (name, number, name,
+// ...), each entry holds them: no line moves into another entry's place.
 TEST(AccessList, CompleteOnlyWhenEveryAnnouncedLineIsInTheBody) {
     std::string sixtyLines;
     for (int i = 1; i <= 30; ++i) {
@@ -380,23 +340,48 @@ TEST(AccessList, CompleteOnlyWhenEveryAnnouncedLineIsInTheBody) {
         std::string body;
         int entries;
         bool complete;
+        Lines fields;
     };
+    const Lines twoCities = {"Azul", "4000", "Tandil", "5550123"};
+    const std::string s300 = Pattern(300);
     const Case cases[] = {
-        {"every line", "2\nAzul\n4000\nTandil\n5550123\n", 2, true},
-        {"last line without line feed", "1\nTandil\n5550123", 1, true},
-        {"empty last line", "1\nTandil\n\n", 1, true},
-        {"overlong line read in pieces", "1\n" + Pattern(300) + "\n", 1, true},
-        {"one line short", "2\nAzul\n4000\nTandil\n", 2, false},
-        {"count line only", "1\n", 1, false},
-        {"count above 30, 30 entries sent", "40\n" + sixtyLines, 30, true},
-        {"count above 30, one line short", "40\n" + fiftyNineLines, 30, false},
-        {"no entries announced", "0\nAzul\n4000\n", 0, true},
-        {"empty body", "", 0, false},
+        {"every line", "2\nAzul\n4000\nTandil\n5550123\n", 2, true, twoCities},
+        {"last line without line feed", "2\nAzul\n4000\nTandil\n5550123", 2, true, twoCities},
+        {"last line without line feed, CR LF", "2\r\nAzul\r\n4000\r\nTandil\r\n5550123", 2, true,
+         twoCities},
+        {"300-character name line",
+         "2\n" + s300 + "\n4000\nTandil\n5550123\n",
+         2,
+         true,
+         {s300.substr(0, 63), "4000", "Tandil", "5550123"}},
+        {"300-character number line",
+         "2\r\nAzul\r\n" + s300 + "\r\nTandil\r\n5550123\r\n",
+         2,
+         true,
+         {"Azul", s300.substr(0, 63), "Tandil", "5550123"}},
+        {"254 characters and CR LF",
+         "2\n" + Pattern(254) + "\r\n4000\r\nTandil\r\n5550123\r\n",
+         2,
+         true,
+         {Pattern(63), "4000", "Tandil", "5550123"}},
+        {"empty last line", "1\nTandil\n\n", 1, true, {"Tandil", ""}},
+        {"overlong name line, no number line", "1\n" + s300 + "\n", 1, false, {}},
+        {"one line short", "2\nAzul\n4000\nTandil\n", 2, false, {}},
+        {"count line only", "1\n", 1, false, {}},
+        {"count above 30, 30 entries sent", "40\n" + sixtyLines, 30, true, {}},
+        {"count above 30, one line short", "40\n" + fiftyNineLines, 30, false, {}},
+        {"no entries announced", "0\nAzul\n4000\n", 0, true, {}},
+        {"empty body", "", 0, false, {}},
     };
     for (const Case& c : cases) {
         ListRun run(c.body);
         EXPECT_EQ(run.Run(), c.entries) << c.label;
         EXPECT_EQ(run.complete, c.complete) << c.label;
+        for (size_t k = 0; k < c.fields.size(); ++k) {
+            const int entry = static_cast<int>(k / 2);
+            EXPECT_EQ(k % 2 == 0 ? run.Name(entry) : run.Number(entry), c.fields[k])
+                << c.label << ", line " << k + 1 << " after the count";
+        }
     }
 }
 

@@ -10,51 +10,50 @@ constexpr int64_t kNow = 1086271200;  // a moment of June 2004
 constexpr int64_t kAfter2038 = 0x80000000LL + 5000;
 
 TEST(DisconnectDue, ConnectionMinutesMeetTheLimitAtTheFirstWholeMinute) {
-    const int64_t start = kNow;
     // "Minutos de conexión" 30.
-    EXPECT_FALSE(IsDisconnectDue(0, 30, true, start, start + 30 * 60 - 1));  // 29:59
-    EXPECT_TRUE(IsDisconnectDue(0, 30, true, start, start + 30 * 60));       // exactly 30:00
-    EXPECT_TRUE(IsDisconnectDue(0, 30, true, start, start + 31 * 60 + 59));
+    EXPECT_FALSE(IsDisconnectDue(0, 30, 30 * 60 - 1, kNow));  // 29:59
+    EXPECT_TRUE(IsDisconnectDue(0, 30, 30 * 60, kNow));       // exactly 30:00
+    EXPECT_TRUE(IsDisconnectDue(0, 30, 31 * 60 + 59, kNow));
     // "Horas de conexión" 2, held as 120 minutes.
-    EXPECT_FALSE(IsDisconnectDue(1, 120, true, start, start + 7200 - 1));
-    EXPECT_TRUE(IsDisconnectDue(1, 120, true, start, start + 7200));
-    // A call that began after January 2038.
-    EXPECT_TRUE(IsDisconnectDue(0, 1, true, kAfter2038, kAfter2038 + 60));
-    EXPECT_FALSE(IsDisconnectDue(0, 1, true, kAfter2038, kAfter2038 + 59));
+    EXPECT_FALSE(IsDisconnectDue(1, 120, 7200 - 1, kNow));
+    EXPECT_TRUE(IsDisconnectDue(1, 120, 7200, kNow));
+    // A call after January 2038: only its length counts.
+    EXPECT_TRUE(IsDisconnectDue(0, 1, 60, kAfter2038));
+    EXPECT_FALSE(IsDisconnectDue(0, 1, 59, kAfter2038));
 }
 
 TEST(DisconnectDue, ConnectionModesWaitForACall) {
     for (uint32_t mode : {0u, 1u}) {
-        EXPECT_FALSE(IsDisconnectDue(mode, 1, false, 0, kNow)) << mode;
-        // The start of an earlier call does not count once it has been hung up.
-        EXPECT_FALSE(IsDisconnectDue(mode, 1, false, kNow - 3600, kNow)) << mode;
-        // Clock set back below the call's start: the call has not lasted a minute.
-        EXPECT_FALSE(IsDisconnectDue(mode, 1, true, kNow, kNow - 3600)) << mode;
+        // No call up: a length of 0, whatever the clock says.
+        EXPECT_FALSE(IsDisconnectDue(mode, 1, 0, kNow)) << mode;
+        EXPECT_FALSE(IsDisconnectDue(mode, 1, 0, kAfter2038)) << mode;
+        // A length below 0 counts as no time.
+        EXPECT_FALSE(IsDisconnectDue(mode, 1, -3600, kNow)) << mode;
         // A limit of 0 is met by a length of 0 (the dialog never stores it).
-        EXPECT_TRUE(IsDisconnectDue(mode, 0, false, 0, kNow)) << mode;
+        EXPECT_TRUE(IsDisconnectDue(mode, 0, 0, kNow)) << mode;
     }
 }
 
 TEST(DisconnectDue, MomentModesAreMetAtTheMomentWithOrWithoutCall) {
     for (uint32_t mode : {2u, 3u}) {
-        for (bool connected : {true, false}) {
+        for (int64_t callSeconds : {int64_t{0}, int64_t{7200}}) {
             const uint32_t moment = static_cast<uint32_t>(kNow + 600);
-            EXPECT_FALSE(IsDisconnectDue(mode, moment, connected, kNow, kNow + 599)) << mode;
-            EXPECT_TRUE(IsDisconnectDue(mode, moment, connected, kNow, kNow + 600)) << mode;
-            EXPECT_TRUE(IsDisconnectDue(mode, moment, connected, kNow, kNow + 601)) << mode;
+            EXPECT_FALSE(IsDisconnectDue(mode, moment, callSeconds, kNow + 599)) << mode;
+            EXPECT_TRUE(IsDisconnectDue(mode, moment, callSeconds, kNow + 600)) << mode;
+            EXPECT_TRUE(IsDisconnectDue(mode, moment, callSeconds, kNow + 601)) << mode;
         }
         // Moments after January 2038 compare as unsigned numbers.
         const uint32_t late = static_cast<uint32_t>(kAfter2038);
-        EXPECT_FALSE(IsDisconnectDue(mode, late, true, kNow, kAfter2038 - 1)) << mode;
-        EXPECT_TRUE(IsDisconnectDue(mode, late, true, kNow, kAfter2038)) << mode;
-        EXPECT_FALSE(IsDisconnectDue(mode, late, true, kNow, kNow)) << mode;
+        EXPECT_FALSE(IsDisconnectDue(mode, late, 60, kAfter2038 - 1)) << mode;
+        EXPECT_TRUE(IsDisconnectDue(mode, late, 60, kAfter2038)) << mode;
+        EXPECT_FALSE(IsDisconnectDue(mode, late, 60, kNow)) << mode;
     }
 }
 
 TEST(DisconnectDue, OtherModesNeverFire) {
     for (uint32_t mode : {4u, 5u, 0x80000000u, 0xFFFFFFFFu}) {
-        EXPECT_FALSE(IsDisconnectDue(mode, 0, true, 0, kNow)) << mode;
-        EXPECT_FALSE(IsDisconnectDue(mode, 1, true, kNow - 86400, kNow)) << mode;
+        EXPECT_FALSE(IsDisconnectDue(mode, 0, 0, kNow)) << mode;
+        EXPECT_FALSE(IsDisconnectDue(mode, 1, 86400, kNow)) << mode;
     }
 }
 
@@ -160,8 +159,8 @@ TEST(DisconnectAmount, HoursOfConnectionSurviveAReopening) {
     uint32_t mode = 0;
     ASSERT_TRUE(AmountToLimit(1, 2, kNow, limit, mode));
     EXPECT_EQ(2u, LimitToAmount(mode, limit, kNow + 99999));
-    EXPECT_FALSE(IsDisconnectDue(mode, limit, true, kNow, kNow + 119 * 60 + 59));
-    EXPECT_TRUE(IsDisconnectDue(mode, limit, true, kNow, kNow + 120 * 60));
+    EXPECT_FALSE(IsDisconnectDue(mode, limit, 119 * 60 + 59, kNow));
+    EXPECT_TRUE(IsDisconnectDue(mode, limit, 120 * 60, kNow));
 }
 
 }  // namespace

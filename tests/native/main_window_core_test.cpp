@@ -1,5 +1,6 @@
 // The window-free parts of the main window and the dial command: the on-line clock text, the
-// fade steps, the dial string and the default access-number list.
+// fade steps, the scale of the button pictures, the dial string and the default access-number
+// list.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "dialup/DialString.h"
 #include "settings/DefaultAccessList.h"
 #include "ui/ClockText.h"
+#include "ui/PictureScale.h"
 
 TEST(OnlineClock, FormatsHoursMinutesSecondsWithoutWrappingAtADay) {
     EXPECT_EQ(FormatOnlineTime(0), "00:00:00");
@@ -29,6 +31,19 @@ TEST(FadeSteps, TwentyOneStepsBetweenOpaqueAndInvisible) {
     for (size_t i = 0; i < out.size(); ++i) {
         EXPECT_EQ(out[i], expectedOut[i]) << i;
         EXPECT_EQ(in[i], expectedOut[20 - i]) << i;
+    }
+}
+
+// Pictures are drawn for 100, 125, 150 and 200 % (96, 120, 144 and 192 DPI): the screen gets
+// those of the nearest scale, of the smaller one halfway between two.
+TEST(PictureScale, TheNearestDrawnScaleAndTheSmallerHalfwayBetweenTwo) {
+    const struct {
+        int dpi;
+        int id;
+    } cases[] = {{72, 141},   {96, 141},   {108, 141},  {109, 1141}, {120, 1141}, {132, 1141},
+                 {133, 2141}, {144, 2141}, {168, 2141}, {169, 3141}, {192, 3141}, {480, 3141}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(ScaledPictureId(141, c.dpi), c.id) << c.dpi << " DPI";
     }
 }
 

@@ -142,7 +142,9 @@ TEST_F(DialerSettingsTest, PrefixOfUpToFourCharactersIsTakenLongerIsNot) {
     EXPECT_STREQ(prefix, "");
 }
 
-TEST_F(DialerSettingsTest, SaveWritesItsSixValuesAndNothingOfTheList) {
+// Into a key that exists Save writes its six values and nothing of the list; a missing key
+// (removed since the record was read) it makes again with the default list, never without one.
+TEST_F(DialerSettingsTest, SaveWritesItsSixValuesAndTheListOnlyIntoAMissingKey) {
     DialerSettings settings;  // never loaded: no key yet
     settings.SetDialPrefix("0");
     settings.SetLocation(-1);
@@ -153,9 +155,18 @@ TEST_F(DialerSettingsTest, SaveWritesItsSixValuesAndNothingOfTheList) {
     EXPECT_EQ(Dword("DialPulse"), 0u);
     EXPECT_EQ(Dword("AutoDial"), 0u);
     EXPECT_EQ(Dword("Minimize"), 0u);
-    EXPECT_FALSE(Dword("LstItems").has_value());
-    EXPECT_FALSE(Dword("LstVersion").has_value());
-    EXPECT_FALSE(Text("LstName1").has_value());
+    EXPECT_EQ(Dword("LstItems"), 15u);
+    EXPECT_EQ(Dword("LstVersion"), 1u);
+    EXPECT_EQ(Text("LstName15"), std::string(kDefaultAccessList[14].name));
+    EXPECT_EQ(Text("LstNum15"), std::string(kDefaultAccessList[14].number));
+
+    PutDword("LstItems", 20);
+    PutDword("LstVersion", 7);
+    PutText("LstName1", "Azul [4000]");
+    settings.Save();
+    EXPECT_EQ(Dword("LstItems"), 20u);
+    EXPECT_EQ(Dword("LstVersion"), 7u);
+    EXPECT_EQ(Text("LstName1"), std::string("Azul [4000]"));
 }
 
 TEST_F(DialerSettingsTest, ListReadsStayWithinOneToListItems) {

@@ -1,10 +1,13 @@
 // The dialog base's message handling when a handler sends a message to its own window, so that
 // the dialog procedure is entered again before the handler has answered: each message keeps its
 // own answer, and a message bound to run after its default processing sees that processing done.
+// And the secondary dialogs' templates as a screen reader names their controls.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -88,6 +91,75 @@ TEST(Dialog, ReenteredHandlersKeepTheirOwnAnswers) {
     ASSERT_EQ(IDOK, afterDefault.DoModal());
     EXPECT_EQ((std::vector<std::string>{"first", "second"}), afterDefault.seen);
     EXPECT_EQ(TRUE, afterDefault.outerResult);  // the default processing's own result
+}
+
+std::string ClassName(HWND window) {
+    char name[32] = "";
+    GetClassNameA(window, name, sizeof(name));
+    return name;
+}
+
+bool IsTextStatic(HWND window) {
+    const LONG type = GetWindowLongA(window, GWL_STYLE) & SS_TYPEMASK;
+    return _stricmp(ClassName(window).c_str(), "Static") == 0 &&
+           (type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT || type == SS_SIMPLE ||
+            type == SS_LEFTNOWORDWRAP);
+}
+
+// The name a screen reader gives a control. Buttons of every kind and texts carry their own;
+// edits, lists, combo boxes and progress bars that of the label before them: the nearest text
+// static found going back through the windows (the reverse tab order), unless a control that
+// starts a group and is a tab stop comes first.
+std::string AccessibleName(HWND control) {
+    const std::string kind = ClassName(control);
+    if (_stricmp(kind.c_str(), "Edit") != 0 && _stricmp(kind.c_str(), "ComboBox") != 0 &&
+        _stricmp(kind.c_str(), "ListBox") != 0 && kind != PROGRESS_CLASSA) {
+        return DefaultAfterReentry::WindowCaption(control);
+    }
+    for (HWND before = GetWindow(control, GW_HWNDPREV); before != nullptr;
+         before = GetWindow(before, GW_HWNDPREV)) {
+        if (IsTextStatic(before)) {
+            return DefaultAfterReentry::WindowCaption(before);
+        }
+        if ((GetWindowLongA(before, GWL_STYLE) & (WS_GROUP | WS_TABSTOP)) ==
+            (WS_GROUP | WS_TABSTOP)) {
+            break;
+        }
+    }
+    return "";
+}
+
+INT_PTR CALLBACK IgnoreMessages(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+
+// Every control a screen reader reaches in the secondary dialogs has a name (the pictures of the
+// about box are not controls one reaches: they take no focus and say nothing).
+TEST(DialogTemplates, EveryControlOfTheSecondaryDialogsHasAName) {
+    const std::pair<int, const char*> templates[] = {{IDD_ABOUT, "about"},
+                                                     {IDD_SETTINGS, "settings"},
+                                                     {IDD_UPDATE_PROGRESS, "update"},
+                                                     {IDD_DISCONNECT_TIMER, "disconnect timer"},
+                                                     {IDD_LOCATION, "location"},
+                                                     {IDD_USAGE, "usage"}};
+    const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
+    ASSERT_TRUE(InitCommonControlsEx(&classes));
+    for (const auto& [id, name] : templates) {
+        HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), nullptr,
+                                         IgnoreMessages, 0);
+        ASSERT_NE(dialog, nullptr) << name;
+        for (HWND control = GetWindow(dialog, GW_CHILD); control != nullptr;
+             control = GetWindow(control, GW_HWNDNEXT)) {
+            const LONG type = GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK;
+            if (_stricmp(ClassName(control).c_str(), "Static") == 0 &&
+                (type == SS_BITMAP || type == SS_ICON)) {
+                continue;
+            }
+            EXPECT_NE(AccessibleName(control), "") << name << ": control " << GetDlgCtrlID(control)
+                                                   << " (" << ClassName(control) << ") has no name";
+        }
+        DestroyWindow(dialog);
+    }
 }
 
 }  // namespace

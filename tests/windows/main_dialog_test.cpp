@@ -1,13 +1,15 @@
-// The main window in this process on a settable clock: a system clock set back during a call
-// never makes a call count less than nothing. The window runs modally on the test thread while
-// a second thread works it with the end-to-end driver's helpers. The configuration check after
-// the dial goes to the test server (CORVINET_CONFIGSERVER_SCRIPT, built-in answers: nothing
-// newer) through the proxy settings of the real HKEY_CURRENT_USER, where the settings live too.
+// The main window in this process on settable clocks: a call lasts as long as the tick count
+// says, whatever is done to the system clock meanwhile, while the records carry the system
+// clock's moments. The window runs modally on the test thread while a second thread works it
+// with the end-to-end driver's helpers. The configuration check after the dial goes to the test
+// server (CORVINET_CONFIGSERVER_SCRIPT, built-in answers: nothing newer) through the proxy
+// settings of the real HKEY_CURRENT_USER, where the settings live too.
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -37,22 +39,23 @@ HWND WaitForWindowWithControl(int id) {
     return found;
 }
 
-// The clock moves during each call (a negative move sets it back) and the window then shows
-// the total on line; each call's end record has the minutes given. Setting the clock back an
-// hour during the second call counts that call as no time and 1 minute, and the third call
-// goes on from the total as it was.
-TEST(MainWindowClock, ClockSetBackDuringACallCountsItAsNoTimeAndOneMinute) {
+// During each call time passes and the system clock is set (back when negative); the window
+// then shows the total on line. The clock set back two minutes in the third minute of the second
+// call and forward an hour in the third takes nothing from the calls and adds nothing to them.
+// Each step changes what the window shows, so that its wait sees the program's answer to it.
+TEST(MainWindowClock, CallsLastAsLongAsTheTickCountSaysWhenTheClockIsSet) {
     struct Step {
-        int64_t clockMove;
+        int64_t passes;
+        int64_t clockSetBy;
         const char* shown;
     };
     const struct {
         std::vector<Step> steps;
         int32_t minutes;
     } calls[] = {
-        {{{125, "00:02:05"}}, 3},
-        {{{10, "00:02:15"}, {-3610, "00:02:05"}}, 1},
-        {{{5, "00:02:10"}}, 1},
+        {{{125, 0, "00:02:05"}}, 3},
+        {{{130, 0, "00:04:15"}, {50, -120, "00:05:05"}}, 4},
+        {{{5, 3600, "00:05:10"}}, 1},
     };
     testsupport::ScratchDirectory folder;
     ASSERT_TRUE(SetEnvironmentVariableW(L"CORVINET_LINESIM_DIR", folder.path().c_str()));
@@ -61,19 +64,23 @@ TEST(MainWindowClock, ClockSetBackDuringACallCountsItAsNoTimeAndOneMinute) {
     ASSERT_TRUE(testsupport::WriteDword(HKEY_CURRENT_USER, kSettingsKeyPath, "COD", 0));
     testsupport::FakeClock clock(1700000000);
 
+    std::vector<CallRecord> expected;
     std::thread user([&] {
         HWND main = WaitForWindowWithControl(IDC_DIAL);
         for (const auto& call : calls) {
             if (main == nullptr || !DialToConnected(main)) {
                 break;
             }
+            expected.push_back({kCallStart, clock.Get(), 0});
             for (const Step& step : call.steps) {
-                clock.Advance(step.clockMove);
+                clock.Advance(step.passes);
+                clock.Set(clock.Get() + step.clockSetBy);
                 const auto shown = [&] { return ControlText(main, IDC_ONLINE_TIME); };
                 EXPECT_TRUE(WaitUntil([&] { return shown() == step.shown; })) << shown();
             }
             EXPECT_TRUE(Click(main, IDC_HANGUP));
             EXPECT_TRUE(WaitUntil([&] { return IsControlEnabled(main, IDC_DIAL); }));
+            expected.push_back({kCallEnd, clock.Get(), call.minutes});
             // "Discar" is switched on before "Cortar" is switched off: the next dial must not
             // take the old "Cortar" for its own.
             EXPECT_TRUE(WaitForIdle(main));
@@ -86,17 +93,16 @@ TEST(MainWindowClock, ClockSetBackDuringACallCountsItAsNoTimeAndOneMinute) {
     MainDialog().DoModal();
     user.join();
 
-    std::vector<int32_t> logged, expected;
-    for (const CallRecord& record :
-         LogRecords(testsupport::ReadFileBytes(folder.File(L"CORVINET.REC")).value_or(""))) {
-        if (record.type == kCallEnd) {
-            logged.push_back(record.minutes);
+    const auto fields = [](const std::vector<CallRecord>& records) {
+        std::vector<std::tuple<int, int64_t, int32_t>> fields;
+        for (const CallRecord& record : records) {
+            fields.emplace_back(record.type, record.time, record.minutes);
         }
-    }
-    for (const auto& call : calls) {
-        expected.push_back(call.minutes);
-    }
-    EXPECT_EQ(logged, expected);
+        return fields;
+    };
+    EXPECT_EQ(
+        fields(LogRecords(testsupport::ReadFileBytes(folder.File(L"CORVINET.REC")).value_or(""))),
+        fields(expected));
     SetEnvironmentVariableW(L"CORVINET_LINESIM_DIR", nullptr);
     testsupport::DeleteKey(HKEY_CURRENT_USER, kSettingsKeyPath);
 }

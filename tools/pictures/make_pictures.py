@@ -2,13 +2,25 @@
 """Draws the pictures of CORVINET Dialer and writes them as resource files.
 
 Outputs (paths relative to the repository root):
-  res/icons/disconnected.ico  icon 150: 32x32 + 16x16, 32-bit BGRA with AND mask
-  res/icons/connected.ico     icon 151: 32x32 + 16x16, 32-bit BGRA with AND mask
-  res/icons/app.ico           icon 153: 16x16, 32-bit BGRA with AND mask
+  res/icons/disconnected.ico  icon 150: 32x32 + 16x16, 32-bit BGRA with AND mask; 24x24 + 20x20,
+                              16 colours with AND mask (the small icon at 150 and 125 %)
+  res/icons/connected.ico     icon 151: the same sizes
+  res/icons/app.ico           icon 153: 16x16, 32-bit BGRA with AND mask; 20, 24, 32, 40, 48 and
+                              64 pixels square, 16 colours with AND mask (the small and the
+                              large icon at 125, 150 and 200 %)
   res/bitmaps/mail.bmp        bitmap 141: 14x11, 4 bits per pixel (VGA palette)
   res/bitmaps/timer.bmp       bitmap 144: 16x16, 4 bits per pixel (VGA palette)
   res/bitmaps/usage.bmp       bitmap 164: 13x16, 24 bits per pixel
+  res/bitmaps/<name>-125.bmp, <name>-150.bmp, <name>-200.bmp
+                              the three button pictures at 125, 150 and 200 % of their size, in
+                              the same format: 18x14, 21x17, 28x22 (mail), 20x20, 24x24, 32x32
+                              (timer), 16x20, 20x24, 26x32 (usage)
   res/bitmaps/about.bmp       bitmap 162: 48x48, 24 bits per pixel
+
+Sizes at a scale are rounded to the nearest pixel, halves up (21 x 16.5 gives 21 x 17). A
+picture at a whole multiple of its size is its pixels repeated; at 125 and 150 % it is drawn
+anew at its size with one-pixel lines from the same design; the icons' new sizes are the
+nearest drawn size resampled (see resample).
 
 Standard library only and fully deterministic: running it twice gives the
 same bytes. Run from anywhere: python3 tools/pictures/make_pictures.py
@@ -136,6 +148,43 @@ class Canvas:
                     self.blend(x, y, color_at(x + 0.5, y + 0.5), hits / (ss * ss))
 
 
+def resample(src, w, h, detail=0.45):
+    """The picture src at w x h without new colours, so that it stays crisp and keeps its
+    palette. Each new pixel takes one colour of the source pixels it covers: the rarest colour
+    of the whole picture that covers at least `detail` of it (lines and small parts survive
+    the scaling), else the colour that covers most. At a whole multiple of the size this
+    repeats every pixel; transparency counts as a colour."""
+    frequency = {}
+    for row in src.px:
+        for p in row:
+            frequency[p] = frequency.get(p, 0) + 1
+    by_rarity = sorted(frequency, key=lambda p: (frequency[p], p))
+    out = Canvas(w, h)
+    fx, fy = src.w / w, src.h / h
+    for y in range(h):
+        top, bottom = y * fy, (y + 1) * fy
+        for x in range(w):
+            left, right = x * fx, (x + 1) * fx
+            cover = {}
+            for sy in range(int(top), min(src.h, math.ceil(bottom))):
+                ky = min(bottom, sy + 1) - max(top, sy)
+                for sx in range(int(left), min(src.w, math.ceil(right))):
+                    kx = min(right, sx + 1) - max(left, sx)
+                    if kx > 0 and ky > 0:
+                        p = src.px[sy][sx]
+                        cover[p] = cover.get(p, 0) + kx * ky / (fx * fy)
+            chosen = next((p for p in by_rarity if cover.get(p, 0) >= detail), None)
+            if chosen is None:
+                chosen = max(cover, key=lambda p: (cover[p], -frequency[p]))
+            out.px[y][x] = chosen
+    return out
+
+
+def scaled(n, percent):
+    """A length of n pixels at percent %, to the nearest pixel, halves up."""
+    return (n * percent + 50) // 100
+
+
 def disc_mask(w, h, cx, cy, r):
     """Pixels whose centre lies within r of (cx, cy)."""
     return [[(x + 0.5 - cx) ** 2 + (y + 0.5 - cy) ** 2 <= r * r for x in range(w)]
@@ -178,27 +227,56 @@ def bmp_24(canvas):
     return filehdr + header + pixels
 
 
-def bmp_4(canvas):
-    """16-colour BMP with the VGA palette. Every pixel must be a VGA colour."""
-    index = {c: i for i, c in enumerate(VGA16)}
+def _pixels_4(canvas, index_of):
+    """4-bit pixel rows, bottom-up, two pixels a byte, each row padded to 4 bytes."""
     rows = []
     for y in range(canvas.h - 1, -1, -1):
-        nibbles = []
-        for x in range(canvas.w):
-            c = canvas.get(x, y)[:3]
-            if c not in index:
-                raise ValueError("colour %r at (%d, %d) is not in the VGA palette" % (c, x, y))
-            nibbles.append(index[c])
+        nibbles = [index_of(x, y) for x in range(canvas.w)]
         if len(nibbles) % 2:
             nibbles.append(0)
-        row = bytes((nibbles[i] << 4) | nibbles[i + 1] for i in range(0, len(nibbles), 2))
-        rows.append(_padded(row))
-    pixels = b"".join(rows)
+        rows.append(_padded(bytes((nibbles[i] << 4) | nibbles[i + 1]
+                                  for i in range(0, len(nibbles), 2))))
+    return b"".join(rows)
+
+
+def picture_palette(canvas):
+    """The opaque colours of a picture, black first, padded to 16 entries."""
+    colours = sorted({p[:3] for row in canvas.px for p in row if p[3] != 0} - {(0, 0, 0)})
+    if len(colours) > 15:
+        raise ValueError("the picture has more than 16 colours")
+    return [(0, 0, 0)] + colours + [(0, 0, 0)] * (15 - len(colours))
+
+
+def bmp_4(canvas, palette=VGA16):
+    """16-colour BMP. Every pixel must be a colour of the palette (by default the VGA one)."""
+    index = {}
+    for i, c in enumerate(palette):
+        index.setdefault(c, i)
+
+    def index_of(x, y):
+        c = canvas.get(x, y)[:3]
+        if c not in index:
+            raise ValueError("colour %r at (%d, %d) is not in the palette" % (c, x, y))
+        return index[c]
+
+    pixels = _pixels_4(canvas, index_of)
     header = _info_header(canvas.w, canvas.h, 4, len(pixels), 16)
-    palette = b"".join(bytes((b, g, r, 0)) for (r, g, b) in VGA16)
+    palette = b"".join(bytes((b, g, r, 0)) for (r, g, b) in palette)
     offset = 14 + len(header) + len(palette)
     filehdr = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
     return filehdr + header + palette + pixels
+
+
+def _and_mask(canvas):
+    """The 1-bit AND mask of an icon image (1 = transparent), bottom-up, rows padded to 32 bits."""
+    mask = bytearray()
+    for y in range(canvas.h - 1, -1, -1):
+        row = bytearray((canvas.w + 7) // 8)
+        for x in range(canvas.w):
+            if canvas.get(x, y)[3] == 0:
+                row[x // 8] |= 0x80 >> (x % 8)
+        mask += _padded(bytes(row))
+    return bytes(mask)
 
 
 def ico_image(canvas):
@@ -211,26 +289,39 @@ def ico_image(canvas):
             if a == 0:
                 r = g = b = 0
             xor += bytes((b, g, r, a))
-    mask = bytearray()
-    for y in range(canvas.h - 1, -1, -1):
-        row = bytearray((canvas.w + 7) // 8)
-        for x in range(canvas.w):
-            if canvas.get(x, y)[3] == 0:
-                row[x // 8] |= 0x80 >> (x % 8)
-        mask += _padded(bytes(row))
+    mask = _and_mask(canvas)
     header = _info_header(canvas.w, canvas.h * 2, 32, len(xor) + len(mask))
-    return header + bytes(xor) + bytes(mask)
+    return header + bytes(xor) + mask
 
 
-def ico_file(canvases):
-    """ICONDIR + ICONDIRENTRY per image + the images."""
-    images = [ico_image(c) for c in canvases]
-    out = struct.pack("<HHH", 0, 1, len(images))
-    offset = 6 + 16 * len(images)
-    for c, img in zip(canvases, images):
-        out += struct.pack("<BBBBHHII", c.w % 256, c.h % 256, 0, 0, 1, 32, len(img), offset)
+def ico_image_16(canvas):
+    """One 16-colour icon image, for pictures that are opaque or transparent pixel by pixel:
+    BITMAPINFOHEADER (height doubled), the picture's palette (black first, which transparent
+    pixels also take), 4-bit pixels bottom-up, then the AND mask. A quarter of the 32-bit
+    form's bytes for the same picture."""
+    if any(p[3] not in (0, 255) for row in canvas.px for p in row):
+        raise ValueError("the picture is partly transparent")
+    palette = picture_palette(canvas)
+    index = {}
+    for i, c in enumerate(palette):
+        index.setdefault(c, i)
+    xor = _pixels_4(canvas, lambda x, y: index[canvas.get(x, y)[:3]] if canvas.get(x, y)[3] else 0)
+    mask = _and_mask(canvas)
+    header = _info_header(canvas.w, canvas.h * 2, 4, len(xor) + len(mask), 16)
+    return header + b"".join(bytes((b, g, r, 0)) for (r, g, b) in palette) + xor + mask
+
+
+def ico_file(canvases, canvases_16=()):
+    """ICONDIR + ICONDIRENTRY per image + the images: the 32-bit ones, then the 16-colour ones."""
+    entries = [(c, ico_image(c), 0, 32) for c in canvases]
+    entries += [(c, ico_image_16(c), 16, 4) for c in canvases_16]
+    out = struct.pack("<HHH", 0, 1, len(entries))
+    offset = 6 + 16 * len(entries)
+    for c, img, colours, bits in entries:
+        out += struct.pack("<BBBBHHII", c.w % 256, c.h % 256, colours, 0, 1, bits, len(img),
+                           offset)
         offset += len(img)
-    return out + b"".join(images)
+    return out + b"".join(img for _, img, _, _ in entries)
 
 
 # ---------------------------------------------------------------------------
@@ -466,67 +557,95 @@ V = {name: VGA16[i] for name, i in (
     ("lime", 10), ("yellow", 11), ("blue", 12), ("fuchsia", 13), ("aqua", 14),
     ("white", 15))}
 
-MAIL = [
-    "..............",
-    "KKKKKKKKKKKKKK",
-    "KKWWWWWWWWWWKK",
-    "KGKWWWWWWWWKGK",
-    "KWGKWWWWWWKGWK",
-    "KWWGKWWWWKGWWK",
-    "KWWWGKWWKGWWWK",
-    "KWWGWGKKGWGWWK",
-    "KWGWWWGGWWWGWK",
-    "KGWWWWWWWWWWGK",
-    "KKKKKKKKKKKKKK",
-]
-
-
-def mail_bitmap():
-    c = Canvas(14, 11, FACE)
-    c.ascii(0, 0, MAIL, {"K": V["black"], "W": V["white"], "G": V["grey"]})
+def mail_bitmap(w=14, h=11):
+    """An envelope seen from the front, in one-pixel lines at any size (14 x 11 at 100 %): the
+    black edge, white paper, the flap as a black V from the upper corners down to the middle
+    with a grey fold under it, and grey folds rising from the lower corners."""
+    c = Canvas(w, h, FACE)
+    top = h // 11  # the empty row above the envelope
+    c.frame(0, top, w - 1, h - 1, V["black"])
+    c.rect(1, top + 1, w - 2, h - 2, V["white"])
+    for i in range((w - 1) // 2):  # the flap, at 45 degrees, meeting in the middle
+        for x in (1 + i, w - 2 - i):
+            c.put(x, top + 2 + i, V["grey"])
+            c.put(x, top + 1 + i, V["black"])
+    for i in range((3 * h + 5) // 11):  # the lower folds, 3 pixels at 100 %
+        c.put(1 + i, h - 2 - i, V["grey"])
+        c.put(w - 2 - i, h - 2 - i, V["grey"])
     return c
 
 
-def timer_bitmap():
-    """A wall clock at ten past three: white face, black rim, four hour marks,
-    black hands and a red second hand."""
-    c = Canvas(16, 16, FACE)
-    cx, cy, r = 8.5, 8.5, 7.5  # centre of pixel (8, 8); the disc spans 1..15
-    inside = disc_mask(16, 16, cx, cy, r)
-    for y in range(16):
-        for x in range(16):
+def timer_bitmap(w=16, h=16):
+    """A wall clock at ten past three, in one-pixel lines at any size (16 x 16 at 100 %): white
+    face, black rim shaded inside on the lower right, four grey hour marks, black hands and a
+    red second hand."""
+    n = min(w, h)
+    c = Canvas(n, n, FACE)
+    cx = cy = n / 2 + 0.5  # the disc spans pixels 1 .. n - 1
+    r = n / 2 - 0.5
+    inside = disc_mask(n, n, cx, cy, r)
+
+    def on_rim(x, y):
+        return inside[y][x] and any(
+            not (0 <= x + dx < n and 0 <= y + dy < n and inside[y + dy][x + dx])
+            for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+
+    for y in range(n):
+        for x in range(n):
             if inside[y][x]:
-                edge = any(not (0 <= x + dx < 16 and 0 <= y + dy < 16 and inside[y + dy][x + dx])
-                           for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
-                c.put(x, y, V["black"] if edge else V["white"])
-    # Inner shading of the rim: grey on the lower right gives the face some depth.
-    for (x, y) in ((13, 12), (12, 13), (14, 10), (14, 11), (10, 14), (11, 14)):
+                c.put(x, y, V["black"] if on_rim(x, y) else V["white"])
+    # Inner shading of the rim on the lower right, between about 4 and 5 o'clock: placed by
+    # hand at 100 %, elsewhere the face's pixels along the rim.
+    if n == 16:
+        shade = {(13, 12), (12, 13), (14, 10), (14, 11), (10, 14), (11, 14)}
+    else:
+        shade = {(x, y) for y in range(1, n - 1) for x in range(1, n - 1)
+                 if inside[y][x] and not on_rim(x, y) and
+                 15 <= math.degrees(math.atan2(y + 0.5 - cy, x + 0.5 - cx)) <= 75 and
+                 any(on_rim(x + dx, y + dy) for dx, dy in ((1, 0), (0, 1), (-1, 0), (0, -1)))}
+    for (x, y) in shade:
         c.put(x, y, V["silver"])
-    for (x, y) in ((8, 2), (14, 8), (8, 14), (2, 8)):
+    k = n // 2  # the centre pixel
+    for (x, y) in ((k, 2), (n - 2, k), (k, n - 2), (2, k)):
         c.put(x, y, V["grey"])
-    c.line(8, 8, 8, 4, V["black"])      # minute hand, at twelve
-    c.line(8, 8, 11, 8, V["black"])     # hour hand, at three
-    c.line(8, 8, 5, 11, V["red"])       # second hand
-    c.put(8, 8, V["black"])
+    minute, hour = (n + 2) // 4, (3 * n + 8) // 16  # 4 and 3 pixels at 100 %
+    c.line(k, k, k, k - minute, V["black"])     # minute hand, at twelve
+    c.line(k, k, k + hour, k, V["black"])       # hour hand, at three
+    c.line(k, k, k - hour, k + hour, V["red"])  # second hand
+    c.put(k, k, V["black"])
     return c
 
 
-def usage_bitmap():
-    c = Canvas(13, 16, FACE)
+def usage_bitmap(w=13, h=16):
+    """A bar chart, in one-pixel lines at any size (13 x 16 at 100 %): three rising bars, each
+    lit on its left and top and shaded on its right, on a black axis."""
+    c = Canvas(w, h, FACE)
     axis = (0, 0, 0)
-    bars = [  # (left column, top row, colour)
-        (3, 9, (40, 100, 220)),
-        (6, 5, (40, 170, 60)),
-        (9, 2, (220, 50, 40)),
-    ]
-    for x0, top, col in bars:
-        c.rect(x0, top, x0 + 2, 13, col)
-        c.line(x0, top, x0, 13, mix(col, (255, 255, 255), 0.5))
-        c.line(x0 + 2, top, x0 + 2, 13, mix(col, (0, 0, 0), 0.45))
-        c.line(x0, top, x0 + 2, top, mix(col, (255, 255, 255), 0.5))
-    c.line(1, 1, 1, 14, axis)
-    c.line(1, 14, 12, 14, axis)
+    width = (3 * w + 6) // 13  # 3 pixels at 100 %
+    bottom = h - 3
+    bars = [(5, (40, 100, 220)), (9, (40, 170, 60)), (12, (220, 50, 40))]  # heights at 100 %
+    for i, (height, col) in enumerate(bars):
+        x0 = w - 1 - (3 - i) * width
+        top = bottom + 1 - (height * h + 8) // 16
+        c.rect(x0, top, x0 + width - 1, bottom, col)
+        c.line(x0, top, x0, bottom, mix(col, (255, 255, 255), 0.5))
+        c.line(x0 + width - 1, top, x0 + width - 1, bottom, mix(col, (0, 0, 0), 0.45))
+        c.line(x0, top, x0 + width - 1, top, mix(col, (255, 255, 255), 0.5))
+    c.line(1, 1, 1, h - 2, axis)
+    c.line(1, h - 2, w - 1, h - 2, axis)
     return c
+
+
+# The screen scales the button pictures are made for, beside 100 %.
+SCALES = (125, 150, 200)
+
+
+def button_picture(draw, w, h, percent):
+    """A button picture (w x h at 100 %) at percent %: at a whole multiple of its size its
+    pixels repeated, otherwise drawn anew at its size."""
+    if percent % 100 == 0:
+        return resample(draw(), scaled(w, percent), scaled(h, percent))
+    return draw(scaled(w, percent), scaled(h, percent))
 
 
 # ---------------------------------------------------------------------------
@@ -635,13 +754,35 @@ def write(rel, data):
     print("%-28s %6d bytes" % (rel, len(data)))
 
 
+def tray_icon_file(connected):
+    """The tray icon at the small-icon sizes of 100, 125, 150 and 200 %: 16 and 32 drawn, 20
+    and 24 resampled from the 32."""
+    large = tray_icon(32, connected)
+    return ico_file([large, tray_icon(16, connected)],
+                    [resample(large, n, n) for n in (24, 20)])
+
+
+def app_icon_file():
+    """The window's icon, drawn at 16, at the small (16, 20, 24, 32) and large (32, 40, 48, 64)
+    icon sizes of 100, 125, 150 and 200 %."""
+    small = app_icon()
+    return ico_file([small], [resample(small, n, n) for n in (20, 24, 32, 40, 48, 64)])
+
+
 def main():
-    write("res/icons/disconnected.ico", ico_file([tray_icon(32, False), tray_icon(16, False)]))
-    write("res/icons/connected.ico", ico_file([tray_icon(32, True), tray_icon(16, True)]))
-    write("res/icons/app.ico", ico_file([app_icon()]))
-    write("res/bitmaps/mail.bmp", bmp_4(mail_bitmap()))
-    write("res/bitmaps/timer.bmp", bmp_4(timer_bitmap()))
-    write("res/bitmaps/usage.bmp", bmp_24(usage_bitmap()))
+    write("res/icons/disconnected.ico", tray_icon_file(False))
+    write("res/icons/connected.ico", tray_icon_file(True))
+    write("res/icons/app.ico", app_icon_file())
+    # The usage picture's larger sizes have its 11 colours in a palette of their own: a fifth
+    # of the 24-bit form's bytes.
+    for name, draw, w, h, encode, encode_scaled in (
+            ("mail", mail_bitmap, 14, 11, bmp_4, bmp_4),
+            ("timer", timer_bitmap, 16, 16, bmp_4, bmp_4),
+            ("usage", usage_bitmap, 13, 16, bmp_24, lambda c: bmp_4(c, picture_palette(c)))):
+        write("res/bitmaps/%s.bmp" % name, encode(draw()))
+        for percent in SCALES:
+            write("res/bitmaps/%s-%d.bmp" % (name, percent),
+                  encode_scaled(button_picture(draw, w, h, percent)))
     write("res/bitmaps/about.bmp", bmp_24(about_bitmap()))
     return 0
 

@@ -68,6 +68,9 @@ std::optional<int> Opacity(HWND window);
 // The texts of a window's child controls, in their order.
 std::vector<std::string> ChildTexts(HWND window);
 bool HasChildText(HWND window, const std::string& text);
+// CORVINET.exe beside the test exe, loaded for its resources only (FreeLibrary when done); null
+// (and a test failure) when it cannot be read.
+HMODULE LoadProgramResources();
 // A string of the program's string table, read from CORVINET.exe beside the test exe.
 std::string ProgramString(UINT id);
 // Top-level windows of a process (message boxes, menus and tooltips included).
@@ -164,6 +167,31 @@ void MovePointerAway();
 // <build>/screenshots/<test>_<name>.bmp, after letting the window finish painting and any fade.
 // Returns the file's path, or "" when nothing could be captured.
 std::wstring SaveScreenshot(HWND window, const std::string& name);
+
+// ---- Pictures on the program's buttons ---------------------------------------------------
+
+// The size of bitmap id of the program's resources; nothing when it has none.
+std::optional<SIZE> ProgramBitmapSize(int id);
+// Whether the button shows bitmap id of the program's resources at its own size, as the program
+// puts it there (its light grey in the button face colour): read from the screen.
+bool ButtonShowsBitmap(HWND button, int id);
+
+// ---- The screen's scale ------------------------------------------------------------------
+
+// The system DPI of the programs that start while it lives: 96 is the normal scale (100 %),
+// 144 is 150 %. Wine takes a program's system DPI from LogPixels of HKCU\Control Panel\Desktop
+// when the program starts, so the driver keeps the DPI it started with. The prefix's own value
+// is put back at the end.
+class SystemDpi {
+  public:
+    explicit SystemDpi(uint32_t dpi);
+    ~SystemDpi();
+    SystemDpi(const SystemDpi&) = delete;
+    SystemDpi& operator=(const SystemDpi&) = delete;
+
+  private:
+    std::optional<uint32_t> previous_;
+};
 
 // ---- The program's settings in the prefix's registry -------------------------------------
 

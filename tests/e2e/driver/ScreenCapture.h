@@ -24,4 +24,16 @@ ScreenPixels CaptureScreen(RECT area);
 // Draws icon over a plain background of the given colour, at the area's size.
 ScreenPixels RenderIcon(HICON icon, int width, int height, COLORREF background);
 
+// The sum of the differences of red, green and blue.
+int ColourDistance(COLORREF a, COLORREF b);
+
+struct PictureMatch {
+    double distance = 1e9;  // mean colour distance of the best place
+    POINT at{};             // its top left corner in the area
+};
+
+// The place of the area that looks most like the picture (width x height colours, row by row).
+PictureMatch FindPicture(const ScreenPixels& area, const std::vector<COLORREF>& picture, int width,
+                         int height);
+
 }  // namespace e2e

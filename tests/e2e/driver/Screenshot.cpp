@@ -2,6 +2,8 @@
 // into a 24-bit DIB and written as a BMP file (the test script turns them into PNG files).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "driver/Driver.h"
 #include "driver/ScreenCapture.h"
 
@@ -120,6 +122,32 @@ ScreenPixels RenderIcon(HICON icon, int width, int height, COLORREF background) 
         DeleteObject(brush);
         return DrawIconEx(memoryDc, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL) != FALSE;
     });
+}
+
+int ColourDistance(COLORREF a, COLORREF b) {
+    return abs(GetRValue(a) - GetRValue(b)) + abs(GetGValue(a) - GetGValue(b)) +
+           abs(GetBValue(a) - GetBValue(b));
+}
+
+PictureMatch FindPicture(const ScreenPixels& area, const std::vector<COLORREF>& picture, int width,
+                         int height) {
+    PictureMatch best;
+    for (int top = 0; top + height <= area.height; ++top) {
+        for (int left = 0; left + width <= area.width; ++left) {
+            long total = 0;
+            for (int y = 0; y < height; ++y) {
+                for (int x = 0; x < width; ++x) {
+                    total += ColourDistance(area.At(left + x, top + y),
+                                            picture[static_cast<size_t>(y * width + x)]);
+                }
+            }
+            const double distance = static_cast<double>(total) / (width * height);
+            if (distance < best.distance) {
+                best = {distance, {left, top}};
+            }
+        }
+    }
+    return best;
 }
 
 std::wstring SaveScreenshot(HWND window, const std::string& name) {

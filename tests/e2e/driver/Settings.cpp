@@ -1,4 +1,5 @@
-// The program's registry key in the Wine prefix that the end-to-end tests share.
+// The program's registry key in the Wine prefix that the end-to-end tests share, and the
+// prefix's system DPI.
 #include <gtest/gtest.h>
 
 #include "driver/Driver.h"
@@ -72,6 +73,29 @@ bool StoreReturningUser(const std::map<std::string, uint32_t>& numbers,
 }
 
 }  // namespace settings
+
+namespace {
+
+constexpr char kDesktopKey[] = "Control Panel\\Desktop";
+constexpr char kLogPixels[] = "LogPixels";
+
+}  // namespace
+
+SystemDpi::SystemDpi(uint32_t dpi)
+    : previous_(testsupport::ReadDword(HKEY_CURRENT_USER, kDesktopKey, kLogPixels)) {
+    if (!testsupport::WriteDword(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, dpi)) {
+        ADD_FAILURE() << "cannot set the system DPI to " << dpi;
+    }
+}
+
+SystemDpi::~SystemDpi() {
+    const bool restored =
+        previous_ ? testsupport::WriteDword(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, *previous_)
+                  : testsupport::DeleteValue(HKEY_CURRENT_USER, kDesktopKey, kLogPixels);
+    if (!restored) {
+        ADD_FAILURE() << "cannot put the system DPI back";
+    }
+}
 
 void ResetSettings() {
     if (!settings::DeleteKey() || settings::KeyExists()) {

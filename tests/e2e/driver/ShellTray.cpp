@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -21,14 +20,14 @@ constexpr double kSamePicture = 30.0;
 constexpr double kOtherPicture = 60.0;
 
 HICON ProgramIcon(int id) {
-    const std::wstring exe = testsupport::JoinPath(testsupport::ExeDirectory(), L"CORVINET.exe");
-    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE module = LoadProgramResources();
     if (module == nullptr) {
         return nullptr;
     }
-    // As the program loads it: the system's icon size, scaled down by the tray.
-    HICON icon = static_cast<HICON>(
-        LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+    // As the program loads it: the system's small-icon size.
+    HICON icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
     FreeLibrary(module);
     return icon;
 }
@@ -55,37 +54,6 @@ std::vector<COLORREF> DrawnIcon(HICON icon, int size, COLORREF background) {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return pixels;
-}
-
-int ColourDistance(COLORREF a, COLORREF b) {
-    return abs(GetRValue(a) - GetRValue(b)) + abs(GetGValue(a) - GetGValue(b)) +
-           abs(GetBValue(a) - GetBValue(b));
-}
-
-struct Match {
-    double distance = 1e9;  // mean colour distance of the best square
-    POINT at{};             // its top left corner in the area
-};
-
-// The square of the area that looks most like the drawn icon.
-Match BestMatch(const ScreenPixels& area, const std::vector<COLORREF>& icon, int size) {
-    Match best;
-    for (int top = 0; top + size <= area.height; ++top) {
-        for (int left = 0; left + size <= area.width; ++left) {
-            long total = 0;
-            for (int y = 0; y < size; ++y) {
-                for (int x = 0; x < size; ++x) {
-                    total += ColourDistance(area.At(left + x, top + y),
-                                            icon[static_cast<size_t>(y * size + x)]);
-                }
-            }
-            const double distance = static_cast<double>(total) / (size * size);
-            if (distance < best.distance) {
-                best = {distance, {left, top}};
-            }
-        }
-    }
-    return best;
 }
 
 }  // namespace
@@ -123,7 +91,8 @@ TrayPicture ShellTray::Picture(POINT* center) const {
             ADD_FAILURE() << "cannot load icon " << id << " of the program";
             return TrayPicture::None;
         }
-        const Match match = BestMatch(pixels, DrawnIcon(icon, size, background), size);
+        const PictureMatch match =
+            FindPicture(pixels, DrawnIcon(icon, size, background), size, size);
         DestroyIcon(icon);
         if (match.distance < kSamePicture) {
             found = picture;

@@ -198,11 +198,18 @@ bool HasChildText(HWND window, const std::string& text) {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
-std::string ProgramString(UINT id) {
+HMODULE LoadProgramResources() {
     const std::wstring exe = testsupport::JoinPath(testsupport::ExeDirectory(), L"CORVINET.exe");
     HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (module == nullptr) {
         ADD_FAILURE() << "cannot read the resources of " << ToCp1252(exe);
+    }
+    return module;
+}
+
+std::string ProgramString(UINT id) {
+    HMODULE module = LoadProgramResources();
+    if (module == nullptr) {
         return {};
     }
     wchar_t text[kStringSize] = L"";
