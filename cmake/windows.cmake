@@ -15,11 +15,15 @@ endif()
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
-# The release configuration is the program as distributed: small rather than fast, every
-# function and datum in a section of its own for the linker to drop what nothing uses, and only
-# the members of std::string that the program uses (cmake/own-string-instances.h).
-set(CMAKE_CXX_FLAGS_RELEASE "-Os -DNDEBUG -ffunction-sections -fdata-sections \
--include ${CMAKE_SOURCE_DIR}/cmake/own-string-instances.h")
+# The release configuration is the program as distributed, downloaded over a telephone line:
+# the smallest code (-Oz), every function and datum in a section of its own for the linker to
+# drop what nothing uses, only the members of std::string that the program uses
+# (cmake/own-string-instances.h), and without two features of C++ that it does not use: type
+# information at run time (no dynamic_cast or typeid; exceptions keep theirs) and the locks around
+# the first run of a function's static variables (it starts no thread; hence also the compilers
+# of the Windows thread model).
+set(CMAKE_CXX_FLAGS_RELEASE "-Oz -DNDEBUG -ffunction-sections -fdata-sections -fno-rtti \
+-fno-threadsafe-statics -include ${CMAKE_SOURCE_DIR}/cmake/own-string-instances.h")
 # Narrow literals are Windows-1252, as every text the program shows or stores.
 add_compile_options(-finput-charset=UTF-8 -fexec-charset=CP1252)
 add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0600 NOMINMAX STRICT)
