@@ -174,13 +174,13 @@ if(NOT CORVINET_TEST_RELEASE_PROGRAM)
             COMMAND ${CORVINET_MAKENSIS} -V2 -INPUTCHARSET UTF8
                     -DPROGRAM_EXE=$<TARGET_FILE:CORVINET> -DOUTFILE=${CORVINET_SETUP}
                     -DTARGET=${CORVINET_NSIS_TARGET} -DVERSION=${PROJECT_VERSION}
-                    -DICON=${CMAKE_SOURCE_DIR}/res/icons/app.ico
+                    -DICON=${CMAKE_SOURCE_DIR}/res/icons/setup.ico
                     -DPROVIDER_SITE=${CORVINET_PROVIDER_SITE}
                     -DDOWNLOAD_PAGE=${CORVINET_DOWNLOAD_PAGE}
                     -DPLUGIN_DIR=$<TARGET_FILE_DIR:corvinet_mutex_check>
                     ${CMAKE_SOURCE_DIR}/installer/corvinet.nsi
             DEPENDS CORVINET corvinet_mutex_check ${CMAKE_SOURCE_DIR}/installer/corvinet.nsi
-                    ${CMAKE_SOURCE_DIR}/res/icons/app.ico ${CMAKE_SOURCE_DIR}/res/strings.rc
+                    ${CMAKE_SOURCE_DIR}/res/icons/setup.ico ${CMAKE_SOURCE_DIR}/res/strings.rc
             COMMENT "Installer ${CORVINET_SETUP_NAME}"
             VERBATIM)
         add_custom_target(corvinet_installer DEPENDS ${CORVINET_SETUP})

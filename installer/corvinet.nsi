@@ -2,13 +2,14 @@
 ; and by tools/release.sh with:
 ;
 ;   makensis -INPUTCHARSET UTF8 -DPROGRAM_EXE=<CORVINET.exe> -DOUTFILE=<setup.exe>
-;            -DTARGET=amd64-unicode|x86-unicode -DVERSION=1.0.6.0 -DICON=<app.ico>
+;            -DTARGET=amd64-unicode|x86-unicode -DVERSION=1.0.6.0 -DICON=<setup.ico>
 ;            -DPROVIDER_SITE=<address> -DDOWNLOAD_PAGE=<address>
 ;            -DPLUGIN_DIR=<folder of MutexCheck.dll> corvinet.nsi
 ;
 ; It is downloaded over a telephone line, so it is kept small: the strongest compression, only
-; the page that shows the installation (there is nothing to choose), and for the check of the
-; running program a plugin of its own (installer/plugin) instead of NSIS's System plugin.
+; the page that shows the installation (there is nothing to choose) in NSIS's plain window, the
+; program's icon at 16x16 only (res/icons/setup.ico), and for the check of the running program a
+; plugin of its own (installer/plugin) instead of NSIS's System plugin.
 ;
 ; It installs for the current user only, without administrator rights:
 ;   - the program into "%LOCALAPPDATA%\Programs\CORVINET Dialer";
@@ -68,21 +69,18 @@ VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright © 2004 MAVQOS"
 
-!include "MUI2.nsh"
 !include "LogicLib.nsh"
 
-!define MUI_ICON "${ICON}"
-!define MUI_UNICON "${ICON}"
-!define MUI_ABORTWARNING
+; NSIS's own window, not the Modern UI's (1.3 KB more for the same pages).
+Icon "${ICON}"
+UninstallIcon "${ICON}"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\Spanish.nlf"
 
 ; The installation needs no answer: the folder is the user's own (/D= changes it), and the page
-; that shows the installation ends with "Cerrar".
-!insertmacro MUI_PAGE_INSTFILES
-
-!insertmacro MUI_UNPAGE_CONFIRM
-!insertmacro MUI_UNPAGE_INSTFILES
-
-!insertmacro MUI_LANGUAGE "Spanish"
+; that shows the installation ends with "Cerrar". The uninstaller asks first.
+Page instfiles
+UninstPage uninstConfirm
+UninstPage instfiles
 
 LangString ProgramRunning ${LANG_SPANISH} "${PRODUCT} está abierto. Ciérrelo (menú del ícono junto al reloj, Salir) y pulse Reintentar."
 LangString ShortcutComment ${LANG_SPANISH} "Conexión a Internet por teléfono con ${PUBLISHER}"
