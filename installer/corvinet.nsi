@@ -2,8 +2,14 @@
 ; and by tools/release.sh with:
 ;
 ;   makensis -INPUTCHARSET UTF8 -DPROGRAM_EXE=<CORVINET.exe> -DOUTFILE=<setup.exe>
-;            -DTARGET=amd64-unicode|x86-unicode -DVERSION=1.0.6.0 -DICON=<app.ico>
-;            -DPROVIDER_SITE=<address> -DDOWNLOAD_PAGE=<address> corvinet.nsi
+;            -DTARGET=amd64-unicode|x86-unicode -DVERSION=1.0.6.0 -DICON=<setup.ico>
+;            -DPROVIDER_SITE=<address> -DDOWNLOAD_PAGE=<address>
+;            -DPLUGIN_DIR=<folder of MutexCheck.dll> corvinet.nsi
+;
+; It is downloaded over a telephone line, so it is kept small: the strongest compression, only
+; the page that shows the installation (there is nothing to choose) in NSIS's plain window, the
+; program's icon at 16x16 only (res/icons/setup.ico), and for the check of the running program a
+; plugin of its own (installer/plugin) instead of NSIS's System plugin.
 ;
 ; It installs for the current user only, without administrator rights:
 ;   - the program into "%LOCALAPPDATA%\Programs\CORVINET Dialer";
@@ -13,7 +19,8 @@
 ;   - the shortcut "CORVINET Dialer" in the user's Start menu;
 ;   - the uninstall entry under HKCU (version, publisher, quiet uninstall command).
 ; The uninstaller removes the program, the shortcut and the entry, and keeps the data folder with
-; the call log and the settings key HKCU\Software\MAVQOS\Dialer. Both run quietly with /S.
+; the call log and the settings key HKCU\Software\MAVQOS\Dialer. Both run quietly with /S, and
+; both stop while the program runs.
 
 !macro REQUIRE_DEFINE name
   !ifndef ${name}
@@ -27,10 +34,12 @@
 !insertmacro REQUIRE_DEFINE ICON
 !insertmacro REQUIRE_DEFINE PROVIDER_SITE
 !insertmacro REQUIRE_DEFINE DOWNLOAD_PAGE
+!insertmacro REQUIRE_DEFINE PLUGIN_DIR
 
 Target ${TARGET}
 Unicode true
 SetCompressor /SOLID lzma
+!addplugindir "${PLUGIN_DIR}"
 ManifestDPIAware true
 ManifestSupportedOS all
 RequestExecutionLevel user
@@ -42,7 +51,6 @@ RequestExecutionLevel user
 !define UNINSTALLER "uninstall.exe"
 ; The program's single-instance mutex: while it exists the program runs and its file is in use.
 !define RUNNING_MUTEX "MAV_CORVINETDialer"
-!define SYNCHRONIZE 0x00100000
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -61,25 +69,18 @@ VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright © 2004 MAVQOS"
 
-!include "MUI2.nsh"
-!include "FileFunc.nsh"
 !include "LogicLib.nsh"
 
-!define MUI_ICON "${ICON}"
-!define MUI_UNICON "${ICON}"
-!define MUI_ABORTWARNING
+; NSIS's own window, not the Modern UI's (1.3 KB more for the same pages).
+Icon "${ICON}"
+UninstallIcon "${ICON}"
+LoadLanguageFile "${NSISDIR}\Contrib\Language files\Spanish.nlf"
 
-!insertmacro MUI_PAGE_WELCOME
-!insertmacro MUI_PAGE_DIRECTORY
-!insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_RUN
-!define MUI_FINISHPAGE_RUN_FUNCTION StartProgram
-!insertmacro MUI_PAGE_FINISH
-
-!insertmacro MUI_UNPAGE_CONFIRM
-!insertmacro MUI_UNPAGE_INSTFILES
-
-!insertmacro MUI_LANGUAGE "Spanish"
+; The installation needs no answer: the folder is the user's own (/D= changes it), and the page
+; that shows the installation ends with "Cerrar". The uninstaller asks first.
+Page instfiles
+UninstPage uninstConfirm
+UninstPage instfiles
 
 LangString ProgramRunning ${LANG_SPANISH} "${PRODUCT} está abierto. Ciérrelo (menú del ícono junto al reloj, Salir) y pulse Reintentar."
 LangString ShortcutComment ${LANG_SPANISH} "Conexión a Internet por teléfono con ${PUBLISHER}"
@@ -87,11 +88,11 @@ LangString ShortcutComment ${LANG_SPANISH} "Conexión a Internet por teléfono c
 ; Waits while the program runs: its executable cannot be replaced or removed then.
 !macro WAIT_WHILE_PROGRAM_RUNS
   ${Do}
-    System::Call 'kernel32::OpenMutexW(i ${SYNCHRONIZE}, i 0, w "${RUNNING_MUTEX}") p .r0'
-    ${If} $0 P= 0
+    MutexCheck::Exists "${RUNNING_MUTEX}"
+    Pop $0
+    ${If} $0 == 0
       ${Break}
     ${EndIf}
-    System::Call 'kernel32::CloseHandle(p r0)'
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(ProgramRunning)" /SD IDCANCEL IDRETRY +2
     Abort
   ${Loop}
@@ -107,11 +108,16 @@ Function un.onInit
   !insertmacro WAIT_WHILE_PROGRAM_RUNS
 FunctionEnd
 
-; The "run now" box of the last page: the program starts in its data folder, as from the
-; shortcut.
-Function StartProgram
-  SetOutPath "$APPDATA\${PRODUCT}"
-  Exec '"$INSTDIR\CORVINET.exe"'
+; Adds the size in bytes of the file named on the stack to $0.
+Function AddFileSize
+  Exch $1
+  Push $2
+  FileOpen $2 "$1" r
+  FileSeek $2 0 END $1
+  FileClose $2
+  IntOp $0 $0 + $1
+  Pop $2
+  Pop $1
 FunctionEnd
 
 Section "${PRODUCT}" SectionProgram
@@ -138,7 +144,13 @@ Section "${PRODUCT}" SectionProgram
   WriteRegStr HKCU "${UNINSTALL_KEY}" "URLUpdateInfo" "${DOWNLOAD_PAGE}"
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
-  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  ; The size of what was installed, in KiB.
+  StrCpy $0 0
+  Push "$INSTDIR\CORVINET.exe"
+  Call AddFileSize
+  Push "$INSTDIR\${UNINSTALLER}"
+  Call AddFileSize
+  IntOp $0 $0 / 1024
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 SectionEnd
 

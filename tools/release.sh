@@ -1,56 +1,72 @@
 #!/usr/bin/env bash
 # Builds the release of CORVINET Dialer from a bare Debian 12 machine:
-#   1. installs what is missing (tools/setup.sh: MinGW-w64, CMake, NSIS, ...);
-#   2. builds the 64-bit and the 32-bit program in release mode, optimised for size and
-#      stripped (the Release configuration), in build/release-win64 and build/release-win32, and an
+#   1. installs what is missing (tools/lib/packages.sh: MinGW-w64, CMake, NSIS, ...);
+#   2. builds the 64-bit and the 32-bit program as released (the presets release-win64 and
+#      release-win32: the compilers of the Windows thread model, the Release configuration,
+#      optimised for size and stripped), in build/release-win64 and build/release-win32, and an
 #      installer for each (installer/corvinet.nsi);
-#   3. checks each program: its processor, its imports (only DLLs of Windows itself), its
-#      version resource and its manifest;
+#   3. checks each program: its processor, its imports (only DLLs of Windows itself, and in the
+#      32-bit program none of the C runtime's functions on a 32-bit time), its version resource
+#      and its manifest;
 #   4. writes dist/:
 #        dist/win64/CORVINET.exe                          the 64-bit program
 #        dist/win32/CORVINET.exe                          the 32-bit program
 #        dist/CORVINET-Dialer-<version>-setup-win64.exe   installer of the 64-bit program
 #        dist/CORVINET-Dialer-<version>-setup-win32.exe   installer of the 32-bit program
 #        dist/SHA256SUMS                                  checksums of the four (sha256sum -c)
-# Exits non-zero when a build or a check fails. CORVINET_BUILD_DIR moves the build folder.
+#   5. prints each file's size against its target (the programs at most 150 and 190 KiB, each
+#      installer at most 160 KiB: they are downloaded over a telephone line).
+# Exits non-zero when a build or a check fails, or a file is over its target.
+# CORVINET_BUILD_DIR moves the build folder.
 #
 #   bash tools/release.sh
 set -euo pipefail
 
-# shellcheck source=tools/setup.sh
-source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+# shellcheck source=tools/lib/rig.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib/rig.sh"
 
 DIST="$CORVINET_ROOT/dist"
 VERSION="$(sed -nE 's/^project\(CORVINET VERSION ([0-9.]+) .*/\1/p' "$CORVINET_ROOT/CMakeLists.txt")"
-# The size the 64-bit program should stay within.
-SIZE_TARGET=$((512 * 1024))
+# The most each file may weigh, in bytes: it is downloaded over a telephone line.
+declare -A SIZE_TARGET=(
+    [win64/CORVINET.exe]=153600 # 150 KiB
+    [win32/CORVINET.exe]=194560 # 190 KiB
+    [setup-win64]=163840        # 160 KiB
+    [setup-win32]=163840
+)
 
 if [[ -z $VERSION ]]; then
     echo "cannot read the version from CMakeLists.txt" >&2
     exit 1
 fi
 
-# Builds one architecture. Arguments: win64|win32, toolchain file.
+# Builds one architecture with its preset (CMakePresets.json: release-win64, release-win32),
+# in $CORVINET_BUILD/release-<arch>. Argument: win64|win32.
 build_release() {
-    local arch="$1" toolchain="$2" folder="$CORVINET_BUILD/release-$1"
-    corvinet_log "Building ${folder#"$CORVINET_ROOT"/} (release, $arch)"
-    cmake -S "$CORVINET_ROOT" -B "$folder" -G "Unix Makefiles" \
-        -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/$toolchain" \
-        -DCMAKE_BUILD_TYPE=Release >/dev/null
+    local preset="release-$1" folder="$CORVINET_BUILD/release-$1"
+    corvinet_log "Building ${folder#"$CORVINET_ROOT"/} (release, $1)"
+    # A tree keeps the compilers it was first configured with: one made with those of the
+    # POSIX thread model (as the release trees were before) is made afresh.
+    if [[ -d $folder ]] &&
+        ! grep -qs -- '-g++-win32"' "$folder"/CMakeFiles/*/CMakeCXXCompiler.cmake; then
+        rm -rf "$folder"
+    fi
+    (cd "$CORVINET_ROOT" && cmake --preset "$preset" -B "$folder" >/dev/null)
     cmake --build "$folder" -j"$CORVINET_JOBS" --target CORVINET corvinet_installer
 }
 
 # Checks one program. Arguments: the exe, win64|win32.
 check_program() {
-    local exe="$1" arch="$2" machine triple resources
+    local exe="$1" arch="$2" machine triple resources time32=()
     if [[ $arch == win64 ]]; then
         machine=x86-64
         triple=x86_64-w64-mingw32
     else
         machine=i386
         triple=i686-w64-mingw32
+        time32=(--no-32bit-time) # no C runtime function on a 32-bit time: they end in 2038
     fi
-    bash "$CORVINET_ROOT/tests/installer/imports_test.sh" --machine "$machine" "$exe"
+    bash "$CORVINET_ROOT/tests/installer/imports_test.sh" --machine "$machine" "${time32[@]}" "$exe"
     if "$triple-objdump" -h "$exe" | grep '\.debug' >/dev/null; then
         echo "FAIL $exe: not stripped (debug sections)" >&2
         return 1
@@ -74,8 +90,8 @@ size_of() {
 corvinet_log "Checking the tools"
 corvinet_install
 
-build_release win64 mingw-w64-x86_64.cmake
-build_release win32 mingw-w64-i686.cmake
+build_release win64
+build_release win32
 
 SETUP64="CORVINET-Dialer-$VERSION-setup-win64.exe"
 SETUP32="CORVINET-Dialer-$VERSION-setup-win32.exe"
@@ -110,16 +126,31 @@ cp "$CORVINET_BUILD/release-win32/installer/$SETUP32" "$DIST/$SETUP32"
 )
 
 echo
-printf '%-45s %10s %9s\n' "file" "bytes" "KiB"
+cat "$DIST/SHA256SUMS"
+echo
+# Each file against its target; the release fails when one is over.
+OVER=0
+printf '%-45s %10s %9s %10s\n' "file" "bytes" "KiB" "target"
 for file in win64/CORVINET.exe win32/CORVINET.exe "$SETUP64" "$SETUP32" SHA256SUMS; do
     bytes="$(size_of "$DIST/$file")"
-    printf '%-45s %10d %9.1f\n' "dist/$file" "$bytes" "$(awk -v b="$bytes" 'BEGIN { print b / 1024 }')"
+    case $file in
+        "$SETUP64") target="${SIZE_TARGET[setup-win64]}" ;;
+        "$SETUP32") target="${SIZE_TARGET[setup-win32]}" ;;
+        *) target="${SIZE_TARGET[$file]:-}" ;;
+    esac
+    verdict=""
+    if [[ -n $target ]]; then
+        verdict="ok"
+        if ((bytes > target)); then
+            verdict="OVER by $((bytes - target)) bytes"
+            OVER=1
+        fi
+    fi
+    printf '%-45s %10d %9.1f %10s %s\n' "dist/$file" "$bytes" \
+        "$(awk -v b="$bytes" 'BEGIN { print b / 1024 }')" "${target:--}" "$verdict"
 done
-echo
-cat "$DIST/SHA256SUMS"
-bytes="$(size_of "$DIST/win64/CORVINET.exe")"
-if [[ $bytes -gt $SIZE_TARGET ]]; then
-    echo "WARNING: the 64-bit program ($bytes bytes) is over $SIZE_TARGET bytes (512 KiB)" >&2
-else
-    echo "The 64-bit program is $bytes bytes, within 512 KiB."
+if ((OVER)); then
+    echo "FAIL: a file of the release is over its target" >&2
+    exit 1
 fi
+echo "Every file is within its target."

@@ -36,7 +36,7 @@ corvinet_setup_main() {
     esac
 }
 
-# Sourced (as tools/release.sh still does), this file only gives the library.
+# Sourced, this file only gives the library.
 if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
     corvinet_setup_main "$@"
 fi

@@ -32,7 +32,7 @@ corvinet_log "Configuring ${NATIVE#"$CORVINET_ROOT"/} and ${CROSS#"$CORVINET_ROO
 cmake -S "$CORVINET_ROOT" -B "$NATIVE" -G "Unix Makefiles" -DCMAKE_C_COMPILER=clang \
     -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake -S "$CORVINET_ROOT" -B "$CROSS" -G "Unix Makefiles" \
-    -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_TOOLCHAIN_FILE="$CORVINET_ROOT/cmake/mingw-w64.cmake" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$CROSS" --target text_digest >/dev/null
 

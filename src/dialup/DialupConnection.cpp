@@ -1,13 +1,13 @@
 #include "dialup/DialupConnection.h"
 
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "texts/Texts.h"
 #include "dialup/DialString.h"
 #include "framework/Application.h"
+#include "framework/TextFormat.h"
 #include "settings/DialerSettings.h"
 
 namespace {
@@ -87,7 +87,7 @@ int DialupConnection::Dial(int location) {
     if (result != 0) {
         char text[kRasErrorTextSize] = "";
         if (RasGetErrorStringA(result, text, sizeof(text)) != 0) {
-            snprintf(text, sizeof(text), texts::kRasUndefinedError, static_cast<long>(result));
+            FormatText(text, sizeof(text), texts::kRasUndefinedError, static_cast<long>(result));
         }
         // The service may have set a handle for the partly made connection: end it.
         HangUpAndSettle(connectionHandle);

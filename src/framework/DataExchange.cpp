@@ -1,10 +1,9 @@
 #include "framework/DataExchange.h"
 
-#include <cstdio>
-
 #include "texts/Texts.h"
 #include "framework/Controls.h"
 #include "framework/FieldParsing.h"
+#include "framework/TextFormat.h"
 
 void DataExchange::Text(int id, std::string& value) {
     Control control;
@@ -36,7 +35,7 @@ void DataExchange::Number(int id, uint32_t& value) {
         value = parsed;
     } else {
         char text[16];
-        snprintf(text, sizeof(text), "%u", static_cast<unsigned>(value));
+        FormatText(text, sizeof(text), "%u", static_cast<unsigned>(value));
         control.SetText(text);
     }
 }

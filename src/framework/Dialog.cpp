@@ -3,10 +3,10 @@
 // exception so that none unwinds through user32.
 #include "framework/Dialog.h"
 
-#include <cstdio>
 #include <exception>
 
 #include "framework/Application.h"
+#include "framework/TextFormat.h"
 #include "framework/WaitCursor.h"
 
 namespace {
@@ -14,8 +14,8 @@ namespace {
 // Written where a debugger, or Wine's debug channel, shows it.
 void ReportDroppedException(UINT message, const char* what) {
     char text[256];
-    snprintf(text, sizeof(text),
-             "CORVINET Dialer: exception in the handler of message 0x%04X: %s\n", message, what);
+    FormatText(text, sizeof(text),
+               "CORVINET Dialer: exception in the handler of message 0x%04X: %s\n", message, what);
     OutputDebugStringA(text);
 }
 

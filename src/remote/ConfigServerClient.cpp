@@ -2,13 +2,13 @@
 
 #include <shellapi.h>
 
-#include <cstdio>
 #include <string>
 #include <utility>
 
 #include "texts/Texts.h"
 #include "framework/Controls.h"
 #include "framework/ResourceStrings.h"
+#include "framework/TextFormat.h"
 #include "remote/AccessListReader.h"
 #include "remote/AnswerParsing.h"
 #include "remote/UpdateProgressDialog.h"
@@ -58,7 +58,7 @@ class RequestBody : public ByteSource {
 
 void ShowInternetError(DWORD code) {
     char text[kErrorTextSize] = "";
-    snprintf(text, sizeof(text), texts::kInetError, static_cast<int>(code));
+    FormatText(text, sizeof(text), texts::kInetError, static_cast<int>(code));
     MessageBoxA(nullptr, text, texts::kInetErrorCaption, MB_OK | MB_ICONERROR);
 }
 

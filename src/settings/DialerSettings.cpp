@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "texts/Texts.h"
+#include "framework/TextFormat.h"
 #include "settings/DefaultAccessList.h"
 #include "settings/RegistryKey.h"
 
@@ -37,7 +37,7 @@ void ReadNumber(const RegistryKey& key, const char* name, Number& field) {
 }
 
 void FormatEntryName(char (&name)[kValueNameSize], const char* format, uint32_t entry) {
-    snprintf(name, sizeof(name), format, static_cast<unsigned>(entry));
+    FormatText(name, sizeof(name), format, static_cast<unsigned>(entry));
 }
 
 void WriteDefaultEntries(const RegistryKey& key) {

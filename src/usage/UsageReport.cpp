@@ -7,9 +7,9 @@
 #include "usage/UsageReport.h"
 
 #include <climits>
-#include <cstdio>
 
 #include "texts/Texts.h"
+#include "framework/TextFormat.h"
 
 namespace {
 
@@ -35,15 +35,6 @@ bool IsPeak(const LocalDate& date) {
 
 uint64_t DivideRoundingUp(uint64_t value, uint64_t divisor) {
     return value / divisor + (value % divisor != 0 ? 1 : 0);
-}
-
-// snprintf's result clamped to what it actually wrote into a buffer of the given size.
-size_t WrittenLength(int result, size_t bufferSize) {
-    if (result < 0) {
-        return 0;
-    }
-    const size_t wanted = static_cast<size_t>(result);
-    return wanted < bufferSize ? wanted : bufferSize - 1;
 }
 
 // The int the report prints: the low 32 bits in two's complement, as an int sum would wrap.
@@ -104,18 +95,17 @@ void UsageReportBuilder::Add(const CallRecord& record) {
 
 void UsageReportBuilder::AppendLine(const CallRecord& record, const LocalDate& date) {
     char line[kLineBufferSize];
-    int result;
+    size_t length;
     if (record.type == kCallStart) {
-        result = std::snprintf(line, sizeof line, texts::kReportStartLine, date.day, date.month,
-                               date.year, date.hour, date.minute, date.second);
+        length = FormatText(line, sizeof line, texts::kReportStartLine, date.day, date.month,
+                            date.year, date.hour, date.minute, date.second);
     } else {
         const char* ending =
             record.minutes == 1 ? texts::kReportMinuteSingular : texts::kReportMinutePlural;
-        result =
-            std::snprintf(line, sizeof line, texts::kReportEndLine, date.day, date.month, date.year,
-                          date.hour, date.minute, date.second, record.minutes, ending);
+        length = FormatText(line, sizeof line, texts::kReportEndLine, date.day, date.month,
+                            date.year, date.hour, date.minute, date.second, record.minutes, ending);
     }
-    lines_.append(line, WrittenLength(result, sizeof line));
+    lines_.append(line, length);
 }
 
 void UsageReportBuilder::Finish(std::string& text) {
@@ -138,10 +128,8 @@ void UsageReportBuilder::Finish(std::string& text) {
         const int64_t missing = starts_ - ends_;
         const int count = missing > INT_MAX ? INT_MAX : static_cast<int>(missing);
         const char* format = count == 1 ? texts::kReportIgnoredOne : texts::kReportIgnoredMany;
-        const int result = std::snprintf(tail, sizeof tail, format, count);
-        text.append(tail, WrittenLength(result, sizeof tail));
+        text.append(tail, FormatText(tail, sizeof tail, format, count));
     }
-    const int result =
-        std::snprintf(tail, sizeof tail, texts::kReportTotals, ToInt(totalMinutes_), totalCost_);
-    text.append(tail, WrittenLength(result, sizeof tail));
+    text.append(tail, FormatText(tail, sizeof tail, texts::kReportTotals, ToInt(totalMinutes_),
+                                 totalCost_));
 }

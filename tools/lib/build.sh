@@ -8,7 +8,16 @@
 corvinet_build() {
     local preset="$1" folder="$CORVINET_BUILD/$1"
     shift
-    (cd "$CORVINET_ROOT" && cmake --preset "$preset" -B "$folder" >/dev/null) || return
+    # A tree made before a change of its toolchain or compilers (a toolchain file that is gone,
+    # another thread model) cannot be configured again: its configuration is made afresh, once.
+    # Only CMake's own files go: the folder also holds the test run's Wine prefixes.
+    if ! (cd "$CORVINET_ROOT" && cmake --preset "$preset" -B "$folder" >/dev/null 2>&1); then
+        if [[ -f $folder/CMakeCache.txt ]]; then
+            echo "Configuring ${folder#"$CORVINET_ROOT"/} afresh"
+            rm -rf "$folder/CMakeCache.txt" "$folder/CMakeFiles"
+        fi
+        (cd "$CORVINET_ROOT" && cmake --preset "$preset" -B "$folder" >/dev/null) || return
+    fi
     if [[ $folder -ef $CORVINET_ROOT/build/$preset ]]; then
         (cd "$CORVINET_ROOT" && cmake --build --preset "$preset" "$@")
     else

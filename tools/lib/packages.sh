@@ -2,17 +2,21 @@
 # The Debian 12 packages that the builds, the tests and the demo need, and their install.
 # Sourced through tools/lib/rig.sh (after common.sh).
 
-# Only the posix-thread compilers of MinGW-w64 (GoogleTest needs std::mutex): the packages
-# g++-mingw-w64-x86-64 and g++-mingw-w64-i686 would bring the win32-thread ones as well, a
-# quarter of the whole download.
+# The MinGW-w64 compilers of both thread models, named one by one: the posix ones build the
+# test programs (GoogleTest needs std::mutex), the win32 ones the program as released (it starts
+# no thread, and carries no thread library). The packages g++-mingw-w64-x86-64 and
+# g++-mingw-w64-i686 would bring the same.
 CORVINET_PACKAGES=(cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev
-    libbenchmark-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xauth
+    libbenchmark-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+    g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 wine wine64 xvfb xauth
     xdotool imagemagick faketime nsis python3 ca-certificates fonts-dejavu-extra)
 
 # Commands and files that the packages above provide; when all are present, apt is skipped.
 CORVINET_COMMANDS=(cmake make g++ clang clang++ x86_64-w64-mingw32-g++-posix
     x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-windres i686-w64-mingw32-g++-posix
-    i686-w64-mingw32-gcc-posix i686-w64-mingw32-windres wine wineserver wineboot winepath
+    i686-w64-mingw32-gcc-posix i686-w64-mingw32-windres x86_64-w64-mingw32-g++-win32
+    x86_64-w64-mingw32-gcc-win32 i686-w64-mingw32-g++-win32 i686-w64-mingw32-gcc-win32 wine
+    wineserver wineboot winepath
     regedit Xvfb xauth xdotool import faketime makensis python3)
 CORVINET_FILES=(/usr/src/googletest/CMakeLists.txt /usr/include/gtest/gtest.h
     /usr/include/benchmark/benchmark.h /usr/lib/wine/wine64 /usr/bin/convert

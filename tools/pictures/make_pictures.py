@@ -8,6 +8,8 @@ Outputs (paths relative to the repository root):
   res/icons/app.ico           icon 153: 16x16, 32-bit BGRA with AND mask; 20, 24, 32, 40, 48 and
                               64 pixels square, 16 colours with AND mask (the small and the
                               large icon at 125, 150 and 200 %)
+  res/icons/setup.ico         the installers' icon: app.ico's 16x16 image alone (each larger
+                              image would weigh on a download over a telephone line)
   res/bitmaps/mail.bmp        bitmap 141: 14x11, 4 bits per pixel (VGA palette)
   res/bitmaps/timer.bmp       bitmap 144: 16x16, 4 bits per pixel (VGA palette)
   res/bitmaps/usage.bmp       bitmap 164: 13x16, 24 bits per pixel
@@ -773,6 +775,7 @@ def main():
     write("res/icons/disconnected.ico", tray_icon_file(False))
     write("res/icons/connected.ico", tray_icon_file(True))
     write("res/icons/app.ico", app_icon_file())
+    write("res/icons/setup.ico", ico_file([app_icon()]))
     # The usage picture's larger sizes have its 11 colours in a palette of their own: a fifth
     # of the 24-bit form's bytes.
     for name, draw, w, h, encode, encode_scaled in (
