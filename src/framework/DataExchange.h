@@ -14,8 +14,6 @@ class DataExchange {
   public:
     DataExchange(HWND dialog, bool saveAndValidate) : dialog(dialog), saving(saveAndValidate) {}
 
-    bool IsSaving() const { return saving; }
-
     void Text(int id, std::string& value);
     // Text with a maximum length: the edit is limited to maxChars when shown, and a longer text
     // is refused with "No introduzca más de %1 caracteres." when read back.

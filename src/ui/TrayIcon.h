@@ -25,8 +25,6 @@ class TrayIcon {
     // Puts the icon back, with its current picture and tip, after the taskbar was restarted.
     void Restore();
 
-    const NOTIFYICONDATAA& GetRecord() const { return record; }
-
   private:
     void Identify();
 

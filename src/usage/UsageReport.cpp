@@ -59,36 +59,36 @@ double CallCost(int region, int64_t start, int64_t end, LocalTimeFunc localTime)
     return static_cast<double>(units) * kUnitPrice;
 }
 
-UsageReportBuilder::UsageReportBuilder(int region, int monthOffset, int64_t now,
-                                       LocalTimeFunc localTime)
-    : region_(region), localTime_(localTime) {
+UsageReportBuilder::UsageReportBuilder(int tariffRegion, int monthOffset, int64_t now,
+                                       LocalTimeFunc toLocalTime)
+    : region(tariffRegion), localTime(toLocalTime) {
     const LocalDate today = localTime(now);
-    currentYear_ = today.year;
+    currentYear = today.year;
     // In January the month before is month 0, which no record has: the report does not reach
     // into the previous year.
-    wantedMonth_ = static_cast<int64_t>(today.month) - monthOffset;
+    wantedMonth = static_cast<int64_t>(today.month) - monthOffset;
 }
 
 void UsageReportBuilder::Add(const CallRecord& record) {
-    if (finished_ || (record.type != kCallStart && record.type != kCallEnd)) {
+    if (finished || (record.type != kCallStart && record.type != kCallEnd)) {
         return;
     }
-    const LocalDate date = localTime_(record.time);
+    const LocalDate date = localTime(record.time);
     // A date the runtime could not give has month 0 and is never taken.
-    if (date.month < 1 || date.month > 12 || date.month != wantedMonth_ ||
-        date.year != currentYear_) {
+    if (date.month < 1 || date.month > 12 || date.month != wantedMonth ||
+        date.year != currentYear) {
         return;
     }
     if (record.type == kCallStart) {
-        ++starts_;
-        callStart_ = record.time;
+        ++starts;
+        callStart = record.time;
     } else {
-        ++ends_;
-        totalCost_ += CallCost(region_, callStart_, record.time, localTime_);
-        callStart_ = 0;
+        ++ends;
+        totalCost += CallCost(region, callStart, record.time, localTime);
+        callStart = 0;
         // Unsigned, so that a log of huge counts wraps like the int total instead of
         // overflowing.
-        totalMinutes_ += static_cast<uint32_t>(record.minutes);
+        totalMinutes += static_cast<uint32_t>(record.minutes);
     }
     AppendLine(record, date);
 }
@@ -105,31 +105,31 @@ void UsageReportBuilder::AppendLine(const CallRecord& record, const LocalDate& d
         length = FormatText(line, sizeof line, texts::kReportEndLine, date.day, date.month,
                             date.year, date.hour, date.minute, date.second, record.minutes, ending);
     }
-    lines_.append(line, length);
+    lines.append(line, length);
 }
 
 void UsageReportBuilder::Finish(std::string& text) {
-    if (finished_) {
+    if (finished) {
         return;
     }
-    finished_ = true;
+    finished = true;
     if (text.empty()) {
-        text.swap(lines_);
+        text.swap(lines);
     } else {
-        text += lines_;
+        text += lines;
     }
-    lines_.clear();
-    lines_.shrink_to_fit();
+    lines.clear();
+    lines.shrink_to_fit();
 
     char tail[kTailBufferSize];
-    if (starts_ > ends_) {
+    if (starts > ends) {
         // More than INT_MAX unmatched starts would need a log of some 25 GB; the note then
         // says INT_MAX rather than a wrapped count.
-        const int64_t missing = starts_ - ends_;
+        const int64_t missing = starts - ends;
         const int count = missing > INT_MAX ? INT_MAX : static_cast<int>(missing);
         const char* format = count == 1 ? texts::kReportIgnoredOne : texts::kReportIgnoredMany;
         text.append(tail, FormatText(tail, sizeof tail, format, count));
     }
-    text.append(tail, FormatText(tail, sizeof tail, texts::kReportTotals, ToInt(totalMinutes_),
-                                 totalCost_));
+    text.append(
+        tail, FormatText(tail, sizeof tail, texts::kReportTotals, ToInt(totalMinutes), totalCost));
 }

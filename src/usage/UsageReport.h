@@ -16,7 +16,7 @@ double CallCost(int region, int64_t start, int64_t end, LocalTimeFunc localTime)
 class UsageReportBuilder {
   public:
     // monthOffset 0: the current month, 1: the month before (never the year before).
-    UsageReportBuilder(int region, int monthOffset, int64_t now, LocalTimeFunc localTime);
+    UsageReportBuilder(int tariffRegion, int monthOffset, int64_t now, LocalTimeFunc toLocalTime);
     void Add(const CallRecord& record);
     // Appends the lines, the note on ignored calls and the totals to text, without emptying it.
     // The builder is spent afterwards: later calls of Add and Finish do nothing.
@@ -25,15 +25,15 @@ class UsageReportBuilder {
   private:
     void AppendLine(const CallRecord& record, const LocalDate& date);
 
-    int region_;
-    LocalTimeFunc localTime_;
-    int currentYear_;
-    int64_t wantedMonth_;
-    int64_t starts_ = 0;
-    int64_t ends_ = 0;
-    uint32_t totalMinutes_ = 0;  // modulo 2^32, read as int at the end
-    double totalCost_ = 0.0;
-    int64_t callStart_ = 0;  // time of the last start taken, 0 for none
-    bool finished_ = false;
-    std::string lines_;
+    int region;
+    LocalTimeFunc localTime;
+    int currentYear;
+    int64_t wantedMonth;
+    int64_t starts = 0;
+    int64_t ends = 0;
+    uint32_t totalMinutes = 0;  // modulo 2^32, read as int at the end
+    double totalCost = 0.0;
+    int64_t callStart = 0;  // time of the last start taken, 0 for none
+    bool finished = false;
+    std::string lines;
 };
