@@ -2,7 +2,7 @@
 
 #include <type_traits>
 
-#include "ui/ClockText.h"
+#include "ui/FadeSteps.h"
 
 namespace {
 using SetLayeredWindowAttributesFunction = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);

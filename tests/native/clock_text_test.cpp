@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "ui/ClockText.h"
+#include "ui/FadeSteps.h"
 
 TEST(OnlineClock, FormatsHoursMinutesSecondsWithoutWrappingAtADay) {
     EXPECT_EQ(FormatOnlineTime(0), "00:00:00");
