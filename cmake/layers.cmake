@@ -42,17 +42,29 @@ function(corvinet_layer_view folder result)
 endfunction()
 
 # corvinet_layer(<folder> [CORE <portable sources>] [WIN32 <Win32 sources>]
+#                [MEMBERS <folder below>/<Win32 source>...]
 #                [USES <folders below>] [LIBS <other targets and system libraries>])
-# Makes corvinet_<folder>; USES and LIBS reach the users of the library too.
+# Makes corvinet_<folder>; USES and LIBS reach the users of the library too. A MEMBERS source
+# lives in a folder below, with the concern it belongs to, but defines members of a class of
+# this folder (the main window's call, kept in dialup/): it is compiled here, so it sees this
+# folder's headers, and the folder below it stays free of any include that climbs.
 function(corvinet_layer folder)
-    cmake_parse_arguments(LAYER "" "" "CORE;WIN32;USES;LIBS" ${ARGN})
+    cmake_parse_arguments(LAYER "" "" "CORE;WIN32;MEMBERS;USES;LIBS" ${ARGN})
     set(sources ${LAYER_CORE})
     if(WIN32)
         list(APPEND sources ${LAYER_WIN32})
     else()
         set(LAYER_LIBS "")  # system libraries and resources belong to the cross build
+        set(LAYER_MEMBERS "")
     endif()
     list(TRANSFORM sources PREPEND ${CMAKE_SOURCE_DIR}/src/${folder}/)
+    foreach(member ${LAYER_MEMBERS})
+        string(REGEX REPLACE "/.*" "" home ${member})
+        if(NOT home IN_LIST LAYER_USES)
+            message(FATAL_ERROR "src/${member} is a member of src/${folder}, which does not use ${home}")
+        endif()
+        list(APPEND sources ${CMAKE_SOURCE_DIR}/src/${member})
+    endforeach()
     list(TRANSFORM LAYER_USES PREPEND corvinet_)
     # A folder may use only folders declared before it: the folders' graph has no cycle.
     foreach(used ${LAYER_USES})
