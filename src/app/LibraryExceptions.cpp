@@ -21,11 +21,11 @@ namespace {
 
 class LibraryMisuse : public std::exception {
   public:
-    explicit LibraryMisuse(const char* what) : what_(what) {}
-    const char* what() const noexcept override { return what_; }
+    explicit LibraryMisuse(const char* what) : message(what) {}
+    const char* what() const noexcept override { return message; }
 
   private:
-    const char* what_;
+    const char* message;
 };
 
 }  // namespace

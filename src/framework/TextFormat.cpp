@@ -12,11 +12,11 @@ constexpr int kDefaultPrecision = 6;
 // The text being written: never more than size - 1 characters, and room kept for the NUL.
 class Output {
   public:
-    Output(char* buffer, size_t size) : buffer_(buffer), size_(size) {}
+    Output(char* buffer, size_t size) : out(buffer), capacity(size) {}
 
     void Put(char c) {
-        if (length_ + 1 < size_) {
-            buffer_[length_++] = c;
+        if (length + 1 < capacity) {
+            out[length++] = c;
         }
     }
     void Put(const char* text, size_t count) {
@@ -25,21 +25,21 @@ class Output {
         }
     }
     void Repeat(char c, size_t count) {
-        for (; count > 0 && length_ + 1 < size_; --count) {
-            buffer_[length_++] = c;
+        for (; count > 0 && length + 1 < capacity; --count) {
+            out[length++] = c;
         }
     }
     size_t Finish() {
-        if (size_ > 0) {
-            buffer_[length_] = '\0';
+        if (capacity > 0) {
+            out[length] = '\0';
         }
-        return length_;
+        return length;
     }
 
   private:
-    char* buffer_;
-    size_t size_;
-    size_t length_ = 0;
+    char* out;
+    size_t capacity;
+    size_t length = 0;
 };
 
 // One conversion as the format gives it.
@@ -90,7 +90,7 @@ class Decimal {
 
     explicit Decimal(uint64_t value) {
         do {
-            limbs_[count_++] = static_cast<uint32_t>(value % kLimbBase);
+            limbs[limbCount++] = static_cast<uint32_t>(value % kLimbBase);
             value /= kLimbBase;
         } while (value != 0);
     }
@@ -98,13 +98,13 @@ class Decimal {
     // factor at most 2^31: a limb times it, plus the carry, stays within 64 bits.
     void Multiply(uint32_t factor) {
         uint64_t carry = 0;
-        for (size_t i = 0; i < count_; ++i) {
-            const uint64_t product = static_cast<uint64_t>(limbs_[i]) * factor + carry;
-            limbs_[i] = static_cast<uint32_t>(product % kLimbBase);
+        for (size_t i = 0; i < limbCount; ++i) {
+            const uint64_t product = static_cast<uint64_t>(limbs[i]) * factor + carry;
+            limbs[i] = static_cast<uint32_t>(product % kLimbBase);
             carry = product / kLimbBase;
         }
-        while (carry != 0 && count_ < kLimbs) {
-            limbs_[count_++] = static_cast<uint32_t>(carry % kLimbBase);
+        while (carry != 0 && limbCount < kLimbs) {
+            limbs[limbCount++] = static_cast<uint32_t>(carry % kLimbBase);
             carry /= kLimbBase;
         }
     }
@@ -112,43 +112,43 @@ class Decimal {
     // Divides by 2; returns the remainder (0 or 1).
     unsigned Halve() {
         uint64_t remainder = 0;
-        for (size_t i = count_; i-- > 0;) {
-            const uint64_t value = remainder * kLimbBase + limbs_[i];
-            limbs_[i] = static_cast<uint32_t>(value / 2);
+        for (size_t i = limbCount; i-- > 0;) {
+            const uint64_t value = remainder * kLimbBase + limbs[i];
+            limbs[i] = static_cast<uint32_t>(value / 2);
             remainder = value % 2;
         }
-        while (count_ > 1 && limbs_[count_ - 1] == 0) {
-            --count_;
+        while (limbCount > 1 && limbs[limbCount - 1] == 0) {
+            --limbCount;
         }
         return static_cast<unsigned>(remainder);
     }
 
-    bool IsOdd() const { return (limbs_[0] & 1) != 0; }
+    bool IsOdd() const { return (limbs[0] & 1) != 0; }
 
     void Increment() {
-        for (size_t i = 0; i < count_; ++i) {
-            if (++limbs_[i] < kLimbBase) {
+        for (size_t i = 0; i < limbCount; ++i) {
+            if (++limbs[i] < kLimbBase) {
                 return;
             }
-            limbs_[i] = 0;
+            limbs[i] = 0;
         }
-        if (count_ < kLimbs) {
-            limbs_[count_++] = 1;
+        if (limbCount < kLimbs) {
+            limbs[limbCount++] = 1;
         }
     }
 
     // The decimal digits without leading zeros ("0" for zero); returns their number.
     size_t Digits(char (&out)[kMaxDigits]) const {
         size_t length = 0;
-        for (size_t i = count_; i-- > 0;) {
+        for (size_t i = limbCount; i-- > 0;) {
             char group[9];
-            uint32_t value = limbs_[i];
+            uint32_t value = limbs[i];
             for (size_t d = 9; d-- > 0;) {
                 group[d] = static_cast<char>('0' + value % 10);
                 value /= 10;
             }
             size_t first = 0;
-            if (i == count_ - 1) {
+            if (i == limbCount - 1) {
                 while (first < 8 && group[first] == '0') {
                     ++first;
                 }
@@ -160,8 +160,8 @@ class Decimal {
     }
 
   private:
-    uint32_t limbs_[kLimbs] = {};
-    size_t count_ = 0;
+    uint32_t limbs[kLimbs] = {};
+    size_t limbCount = 0;
 };
 
 // %f of value: its exact binary value m * 2^e times 10^precision, rounded to a whole number
