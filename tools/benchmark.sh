@@ -133,7 +133,7 @@ if [[ -n ${CORVINET_BENCH_BEFORE:-} ]]; then
     mkdir -p "$WORK/before"
     cp "$CORVINET_BENCH_BEFORE" "$WORK/before/CORVINET.exe"
     corvinet_log "Start-up of the earlier program $CORVINET_BENCH_BEFORE: $RUNS starts of each"
-    corvinet_wine64 "$DRIVER" startup "$RUNS" "$(winpath "$WORK")" "$(winpath "$BARE")" \
+    corvinet_wine "$DRIVER" startup "$RUNS" "$(winpath "$WORK")" "$(winpath "$BARE")" \
         "$(winpath "$WORK/before/CORVINET.exe")" | tr -d '\r' | tee "$WORK/startup-before.txt"
     read -r _ _ BEFORE_BARE_MS _ BEFORE_MS _ BEFORE_RATIO _ < \
         <(grep '^startup-summary' "$WORK/startup-before.txt")

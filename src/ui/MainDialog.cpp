@@ -81,7 +81,9 @@ BOOL MainDialog::OnInitDialog() {
     SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallAppIcon));
     trayIcon.SetWindow(hwnd);
     trayIcon.Add();
-    InstallKeyFilter();
+    if (hidden) {
+        InstallKeyFilter();  // the Minimize setting: the window starts hidden
+    }
 
     const DialerSettings settings = LoadSettings();
     locationIndex = settings.GetLocation();
@@ -146,9 +148,11 @@ void MainDialog::OnWindowPosChanged(WPARAM, LPARAM) {
 void MainDialog::ShowMainWindow(int how) {
     if (how == kHideMainWindow) {
         hidden = true;
+        InstallKeyFilter();
         ShowWindow(hwnd, SW_HIDE);
     } else if (how == kShowMainWindow) {
         hidden = false;
+        RemoveKeyFilter();
         ShowWindow(hwnd, SW_SHOW);
         SetForegroundWindow(hwnd);
     }

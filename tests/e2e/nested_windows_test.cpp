@@ -100,12 +100,14 @@ TEST_F(NestedWindows, ALineDroppedDuringTheCheckEndsTheCallAtOnceAndTheProgramAf
     ExpectOneCallLogged(program);
 }
 
-// How the keyboard comes near the hidden window: through its tray menu, opened while the
-// driver's window is in front and closed with Escape (the window in front then gets the keyboard
-// back); or given to it outright, as any program may make a window the foreground window. Then
-// one key is typed.
+// How the window came to be hidden: from the start ("Minimizar automáticamente"), or by its
+// close box after it was shown. How the keyboard comes near it: through its tray menu, opened
+// while the driver's window is in front and closed with Escape (the window in front then gets
+// the keyboard back); or given to it outright, as any program may make a window the foreground
+// window. Then one key is typed.
 struct HiddenWindowKeyboard {
     const char* name;
+    bool hiddenFromTheStart;
     bool throughTrayMenu;
     UINT key;
 };
@@ -117,14 +119,17 @@ void PrintTo(const HiddenWindowKeyboard& row, std::ostream* out) {
 class KeysOfAHiddenWindow : public NestedWindows,
                             public testing::WithParamInterface<HiddenWindowKeyboard> {};
 
-// "Minimizar automáticamente" on: the window is hidden from the start. Enter would press
-// "Discar", Escape ask to close the program.
+// Enter would press "Discar", Escape ask to close the program.
 TEST_P(KeysOfAHiddenWindow, NeitherDialNorAskToClose) {
     const HiddenWindowKeyboard& row = GetParam();
-    ASSERT_TRUE(settings::StoreReturningUser({{"Minimize", 1}}));
+    ASSERT_TRUE(settings::StoreReturningUser({{"Minimize", row.hiddenFromTheStart ? 1 : 0}}));
     ProgramRun program(Options());
-    HWND main = program.StartToMainWindow(false);
+    HWND main = program.StartToMainWindow(!row.hiddenFromTheStart);
     ASSERT_NE(main, nullptr);
+    if (!row.hiddenFromTheStart) {
+        PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+        ASSERT_TRUE(WaitUntil([main] { return !IsWindowVisible(main); }));
+    }
     const DriverWindow front;
     ASSERT_TRUE(front.IsForeground());
 
@@ -153,10 +158,11 @@ TEST_P(KeysOfAHiddenWindow, NeitherDialNorAskToClose) {
 
 INSTANTIATE_TEST_SUITE_P(
     NestedWindows, KeysOfAHiddenWindow,
-    testing::Values(HiddenWindowKeyboard{"EnterAfterItsTrayMenu", true, VK_RETURN},
-                    HiddenWindowKeyboard{"EscapeAfterItsTrayMenu", true, VK_ESCAPE},
-                    HiddenWindowKeyboard{"EnterWithTheKeyboardGivenToIt", false, VK_RETURN},
-                    HiddenWindowKeyboard{"EscapeWithTheKeyboardGivenToIt", false, VK_ESCAPE}),
+    testing::Values(HiddenWindowKeyboard{"EnterAfterItsTrayMenu", true, true, VK_RETURN},
+                    HiddenWindowKeyboard{"EscapeAfterItsTrayMenu", true, true, VK_ESCAPE},
+                    HiddenWindowKeyboard{"EnterWithTheKeyboardGivenToIt", true, false, VK_RETURN},
+                    HiddenWindowKeyboard{"EscapeWithTheKeyboardGivenToIt", true, false, VK_ESCAPE},
+                    HiddenWindowKeyboard{"EnterAfterTheCloseBox", false, false, VK_RETURN}),
     [](const testing::TestParamInfo<HiddenWindowKeyboard>& info) {
         return std::string(info.param.name);
     });
