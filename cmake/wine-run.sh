@@ -9,7 +9,8 @@
 # <sessions>/<id>/session.env, where <sessions> is CORVINET_WINE_SESSIONS or else the folder
 # wine-sessions beside the program's bin folder. Without a session from ctest (its listing of a
 # program's tests, a call by hand), the first session serves. session.env also gives the Wine
-# loader and the DLL overrides, as the rig's library chooses them (tools/lib/wine.sh).
+# loader, what it is started under, and the DLL overrides, as the rig's library chooses them
+# (tools/lib/wine.sh).
 #
 # Fake clock: CORVINET_FAKETIME, when set, is a libfaketime time setting (a fixed date
 # "@2027-01-05 10:00:00", or a rate "+0 x6") under which this program and the programs it
@@ -44,7 +45,8 @@ fi
 
 # A program that fails says its exit status (the low byte of the Windows exit code) in the
 # test's output; above 128 it may also be a signal that ended Wine's loader itself.
-"$CORVINET_WINE_LOADER" "$@"
+# shellcheck disable=SC2086 # the launcher is a command and its arguments, or nothing
+${CORVINET_WINE_LAUNCHER:-} "$CORVINET_WINE_LOADER" "$@"
 status=$?
 if [ "$status" -gt 128 ]; then
     echo "wine-run.sh: $(basename "$1") ended with exit status $status" \

@@ -113,7 +113,8 @@ win32_tier_run() {
                 CORVINET_CONFIGSERVER_SCRIPT="$WIN32_SERVER_DIR/script.json" \
                 CORVINET_CONFIGSERVER_LOG="$WIN32_SERVER_DIR/requests.log" \
                 WINEDLLOVERRIDES="$CORVINET_WINE_DLL_OVERRIDES" \
-                env "${shift_variables[@]}" timeout --kill-after=30 "$WIN32_DRIVER_LIMIT" "$(corvinet_wine_loader)" "$driver"
+                env "${shift_variables[@]}" timeout --kill-after=30 "$WIN32_DRIVER_LIMIT" \
+                $(corvinet_wine_launcher) "$(corvinet_wine_loader)" "$driver"
     } >"$log" 2>&1 || status=$?
     cd "$CORVINET_ROOT" || true
     cat "$log"

@@ -21,15 +21,32 @@ corvinet_wine_loader() {
     fi
 }
 
+# What the loader is started under: the Linux address space laid out without randomisation.
+# Debian's Wine has no preloader, which would reserve Windows' fixed addresses before anything
+# else is mapped; without it the loader's heap (brk, right above the loader at 0x7d000000) starts
+# at a random place up to about 1 GiB higher, so now and then it covers the addresses that Wine
+# then needs for Windows' shared user data (0x7ffe0000), and the process ends inside Wine's
+# start-up, before the program's own code runs. Without randomisation the heap starts right
+# above the loader, every time. The setting passes to every process the program starts (they
+# are started through the same loader). Empty where setarch cannot switch randomisation off.
+corvinet_wine_launcher() {
+    if setarch "$(uname -m)" -R true 2>/dev/null; then
+        echo "setarch $(uname -m) -R"
+    fi
+}
+
 # Runs a Windows program (or a tool of the prefix) under Wine with the overrides.
 corvinet_wine() {
-    local loader
+    local loader launcher
     loader="$(corvinet_wine_loader)"
-    WINEDLLOVERRIDES="$CORVINET_WINE_DLL_OVERRIDES" "$loader" "$@"
+    launcher="$(corvinet_wine_launcher)"
+    # shellcheck disable=SC2086 # the launcher is a command and its arguments, or nothing
+    WINEDLLOVERRIDES="$CORVINET_WINE_DLL_OVERRIDES" $launcher "$loader" "$@"
 }
 
 # The same choice as shell lines for cmake/wine-run.sh (in each session.env).
 corvinet_wine_environment() {
+    echo "export CORVINET_WINE_LAUNCHER='$(corvinet_wine_launcher)'"
     echo "export CORVINET_WINE_LOADER='$(corvinet_wine_loader)'"
     echo "export WINEDLLOVERRIDES='$CORVINET_WINE_DLL_OVERRIDES'"
 }
