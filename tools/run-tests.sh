@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Runs every test of CORVINET Dialer from a bare Debian 12 machine:
-#   1. installs what is missing and builds build/win64 and build/win32 (tools/lib/packages.sh
-#      and build.sh, with the presets of CMakePresets.json), while the Wine prefixes and the
-#      32-bit tier's set-up are made in the background;
+#   1. installs what is missing and builds build/win64 and build/win32 side by side
+#      (tools/lib/packages.sh and build.sh, with the presets of CMakePresets.json), while the
+#      Wine prefixes and the 32-bit tier's set-up are made in the background;
 #   2. Windows and end-to-end tiers under Wine (ctest --preset win64), in Wine sessions that run
 #      side by side (tools/lib/sessions.sh: each a fresh Wine prefix with its own Wine server,
 #      private Xvfb display, configuration server as the prefix's proxy, and browser stand-in);
-#   3. beside them, at the lowest priority: the configuration-server stand-in's own tests, the
-#      build of build/native and the native tier (the portable core under AddressSanitizer and
-#      UndefinedBehaviorSanitizer, and short fuzz runs: ctest --preset native);
+#   3. from the start, beside the builds and the Wine tiers, at the lowest priority: the
+#      configuration-server stand-in's own tests, the build of build/native and the native tier
+#      (the portable core under AddressSanitizer and UndefinedBehaviorSanitizer, and short fuzz
+#      runs: ctest --preset native);
 #   4. the 32-bit smoke tier (tools/lib/win32-tier.sh), in a prefix of its own with Wine's 32-bit
 #      side;
 #   5. turns the screenshots into PNG files and prints each tier's summary from ctest's JUnit
@@ -47,6 +48,7 @@ export WINEDEBUG=-all
 
 PREFIX_JOB=""
 NATIVE_JOB=""
+WIN32_BUILD_JOB=""
 SESSIONS_BEGUN=""
 declare -a FAILURES=()
 declare -a SUMMARIES=()
@@ -60,6 +62,10 @@ cleanup() {
     if [[ -n $NATIVE_JOB ]]; then
         kill "$NATIVE_JOB" 2>/dev/null
         wait "$NATIVE_JOB" 2>/dev/null
+    fi
+    if [[ -n $WIN32_BUILD_JOB ]]; then
+        kill "$WIN32_BUILD_JOB" 2>/dev/null
+        wait "$WIN32_BUILD_JOB" 2>/dev/null
     fi
     if [[ -n $PREFIX_JOB ]]; then
         kill "$PREFIX_JOB" 2>/dev/null
@@ -156,9 +162,10 @@ count_server_tests() {
     fi
 }
 
-# Beside the Wine tiers, at the lowest priority (those tiers spend much of their time waiting
-# for windows, and this gets only what they leave): the configuration server's tests, the
-# native build and the native tier. Each step's exit status goes to <logs>/<step>.status.
+# Beside the Windows builds and the Wine tiers, at the lowest priority (the builds leave the
+# processors idle while they configure and link, the Wine tiers while they wait for windows, and
+# this gets only what they leave): the configuration server's tests, the native build and the
+# native tier. Each step's exit status goes to <logs>/<step>.status.
 beside_wine_tiers() {
     renice -n 19 "$BASHPID" >/dev/null
     local status=0
@@ -276,19 +283,33 @@ if [[ -z $ONLY ]]; then
     win32_tier_prepare
 fi
 
-# The Windows builds first: the Wine prefixes are ready by the time they end, and the 64-bit
-# build's release checks look at the 32-bit program too.
-BUILT_WIN64=""
-if build win64 corvinet_build_win64; then
-    BUILT_WIN64=1
-fi
-if [[ -z $ONLY ]]; then
-    build win32 corvinet_build_win32 || true
-fi
+# From the start, at the lowest priority, what needs no Wine (the native build and tier): it
+# takes only what the Windows builds and the Wine tiers leave of the processors.
 if [[ -z $ONLY ]]; then
     rm -f "$LOGS"/*.status
     beside_wine_tiers &
     NATIVE_JOB=$!
+fi
+# The two Windows builds side by side, each filling the other's steps that use one processor
+# (configuring, linking); the 32-bit build's output is shown when it has ended. The Wine
+# prefixes are ready by the time they end, and the 64-bit tier's release checks look at the
+# 32-bit program too.
+if [[ -z $ONLY ]]; then
+    corvinet_build_win32 >"$LOGS/build-win32.log" 2>&1 &
+    WIN32_BUILD_JOB=$!
+fi
+BUILT_WIN64=""
+if build win64 corvinet_build_win64; then
+    BUILT_WIN64=1
+fi
+if [[ -n $WIN32_BUILD_JOB ]]; then
+    win32_status=0
+    wait "$WIN32_BUILD_JOB" || win32_status=$?
+    WIN32_BUILD_JOB=""
+    cat "$LOGS/build-win32.log"
+    if [[ $win32_status -ne 0 ]]; then
+        fail "build/win32: build failed (see ${LOGS#"$CORVINET_ROOT"/}/build-win32.log)"
+    fi
 fi
 if [[ -n $BUILT_WIN64 ]]; then
     run_wine_tiers
