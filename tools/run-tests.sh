@@ -6,10 +6,10 @@
 #   2. Windows and end-to-end tiers under Wine (ctest --preset win64), in Wine sessions that run
 #      side by side (tools/lib/sessions.sh: each a fresh Wine prefix with its own Wine server,
 #      private Xvfb display, configuration server as the prefix's proxy, and browser stand-in);
-#   3. from the start, beside the builds and the Wine tiers, at the lowest priority: the
-#      configuration-server stand-in's own tests, the build of build/native and the native tier
-#      (the portable core under AddressSanitizer and UndefinedBehaviorSanitizer, and short fuzz
-#      runs: ctest --preset native);
+#   3. from the start, beside the builds and the Wine tiers, at the lowest priority: the build
+#      of build/native and the native tier (the portable core under AddressSanitizer and
+#      UndefinedBehaviorSanitizer, and short fuzz runs: ctest --preset native); then the
+#      configuration-server stand-in's own tests;
 #   4. the 32-bit smoke tier (tools/lib/win32-tier.sh), in a prefix of its own with Wine's 32-bit
 #      side;
 #   5. turns the screenshots into PNG files and prints each tier's summary from ctest's JUnit
@@ -164,14 +164,10 @@ count_server_tests() {
 
 # Beside the Windows builds and the Wine tiers, at the lowest priority (the builds leave the
 # processors idle while they configure and link, the Wine tiers while they wait for windows, and
-# this gets only what they leave): the configuration server's tests, the native build and the
-# native tier. Each step's exit status goes to <logs>/<step>.status.
+# this gets only what they leave): the native build and the native tier. Each step's exit status goes to <logs>/<step>.status.
 beside_wine_tiers() {
     renice -n 19 "$BASHPID" >/dev/null
     local status=0
-    server_tests >"$LOGS/configserver.log" 2>&1 || status=$?
-    echo "$status" >"$LOGS/configserver.status"
-    status=0
     corvinet_build_native >"$LOGS/build-native.log" 2>&1 || status=$?
     echo "$status" >"$LOGS/build-native.status"
     if [[ $status -eq 0 ]]; then
@@ -181,12 +177,16 @@ beside_wine_tiers() {
     fi
 }
 
-# Shows and counts what ran beside the Wine tiers.
+# Runs the configuration server's tests, then shows and counts what ran beside the Wine tiers.
 count_beside_wine_tiers() {
     local status
+    # The server's tests give each server a few seconds to start, which the lowest priority
+    # does not always get while the builds take both processors: they run here, after them.
     corvinet_log "The configuration server's tests (${LOGS#"$CORVINET_ROOT"/}/configserver.log)"
+    status=0
+    server_tests >"$LOGS/configserver.log" 2>&1 || status=$?
     cat "$LOGS/configserver.log"
-    count_server_tests "$(cat "$LOGS/configserver.status" 2>/dev/null || echo 1)"
+    count_server_tests "$status"
     status="$(cat "$LOGS/build-native.status" 2>/dev/null || echo 1)"
     if [[ $status -ne 0 ]]; then
         tail -20 "$LOGS/build-native.log"
