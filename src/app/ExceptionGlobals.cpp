@@ -2,8 +2,9 @@
 // a program of one thread: one record in static storage.
 //
 // libstdc++ keeps the record in thread-local storage, and the MinGW-w64 compilers emulate that
-// storage with a library of its own (libgcc's emutls and the thread functions under it): 1.5 KiB
-// of the 32-bit program and 0.7 KiB of its installer, which is downloaded over a telephone line.
+// storage with a library of its own (libgcc's emutls and the thread functions under it): 1 KiB
+// of each program and 0.7 KiB of the 32-bit installer, which is downloaded over a telephone
+// line.
 // The program starts no thread, so one record serves. The definitions below replace libstdc++'s
 // at link time; should anything in the program come to need that library's object file for
 // another of its symbols, the linker stops with "multiple definition" of these two.
