@@ -1,4 +1,5 @@
-// Read before every C++ source of the release configuration (cmake/windows.cmake).
+// Read first, in the release configuration, by the precompiled header that every source of the
+// program reads before anything else (cmake/windows.cmake).
 //
 // libstdc++ declares the members of std::string as instantiated in the library (extern
 // template), so the program's std::string code comes from the library's object file of them,

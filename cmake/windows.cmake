@@ -21,9 +21,10 @@ set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 # (cmake/own-string-instances.h), and without two features of C++ that it does not use: type
 # information at run time (no dynamic_cast or typeid; exceptions keep theirs) and the locks around
 # the first run of a function's static variables (it starts no thread; hence also the compilers
-# of the Windows thread model).
+# of the Windows thread model). The std::string header comes first in the program's precompiled
+# header (below), which every source of the program reads before anything else.
 set(CMAKE_CXX_FLAGS_RELEASE "-Oz -DNDEBUG -ffunction-sections -fdata-sections -fno-rtti \
--fno-threadsafe-statics -include ${CMAKE_SOURCE_DIR}/cmake/own-string-instances.h")
+-fno-threadsafe-statics")
 # Narrow literals are Windows-1252, as every text the program shows or stores.
 add_compile_options(-finput-charset=UTF-8 -fexec-charset=CP1252)
 add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0600 NOMINMAX STRICT)
@@ -45,6 +46,29 @@ include(cmake/resources.cmake)
 include(cmake/delayload.cmake)
 include(cmake/layers.cmake)
 add_dependencies(corvinet_app text_digest)
+
+# The system and standard headers of the program, compiled once per tree into a precompiled
+# header that every source of the program reads first: they are 140,000 to 160,000 lines after
+# the preprocessor, and reading them was four fifths of each source's compile. The code made is
+# the same, byte for byte. -Winvalid-pch makes a header that the compiler cannot use an error,
+# not a slow build.
+set(CORVINET_PRECOMPILED_HEADERS
+    $<$<CONFIG:Release>:${CMAKE_SOURCE_DIR}/cmake/own-string-instances.h>
+    <windows.h> <commctrl.h> <shellapi.h> <wininet.h> <ras.h>
+    <algorithm> <array> <cstdint> <cstring> <functional> <memory> <optional> <string> <vector>)
+target_precompile_headers(corvinet_framework PRIVATE ${CORVINET_PRECOMPILED_HEADERS})
+# Reused by the other libraries of the program, by the program itself and by the line simulator.
+function(corvinet_program_header target)
+    target_precompile_headers(${target} REUSE_FROM corvinet_framework)
+    target_compile_options(${target} PRIVATE -Winvalid-pch)
+endfunction()
+target_compile_options(corvinet_framework PRIVATE -Winvalid-pch)
+foreach(folder ${CORVINET_LAYERS})
+    get_target_property(kind corvinet_${folder} TYPE)
+    if(NOT folder STREQUAL "framework" AND NOT kind STREQUAL "INTERFACE_LIBRARY")
+        corvinet_program_header(corvinet_${folder})
+    endif()
+endforeach()
 
 # The program and its installer (installer/corvinet.nsi, NSIS): a 64-bit installer for the
 # 64-bit program and a 32-bit one for the 32-bit program, in <build>/bin/ and <build>/installer/.
@@ -104,6 +128,7 @@ if(CORVINET_TEST_RELEASE_PROGRAM)
 else()
     add_executable(CORVINET WIN32 ${CORVINET_APP_SOURCES} $<TARGET_OBJECTS:corvinet_res>)
     target_link_libraries(CORVINET PRIVATE corvinet_app corvinet_warnings)
+    corvinet_program_header(CORVINET)
     # The release configuration (tools/release.sh) builds the program for distribution:
     # optimised for size, every function and datum in its own section so that the linker drops
     # what nothing uses, and no symbols in the file. (The size optimisation itself is the
