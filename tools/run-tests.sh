@@ -31,8 +31,8 @@ STARTED=$(date +%s)
 WIN64="$CORVINET_BUILD/win64"
 LOGS="$CORVINET_BUILD/test-logs"
 # The Wine tiers spend most of their time waiting for windows: four sessions on two cores took
-# half the time of two, with the processors still half idle. Six made the whole command slower:
-# the Wine tiers were quicker, but the native tier beside them then had less of the processors.
+# half the time of two, with the processors still half idle. Six made the Wine tiers quicker but
+# not the whole command: the native tier beside them then had less of the processors.
 SESSION_COUNT="${CORVINET_WINE_SESSION_COUNT:-4}"
 # A bound for a whole ctest run.
 CTEST_LIMIT=1500
