@@ -57,12 +57,12 @@ set(CORVINET_PRECOMPILED_HEADERS
     <windows.h> <commctrl.h> <shellapi.h> <wininet.h> <ras.h>
     <algorithm> <array> <cstdint> <cstring> <functional> <memory> <optional> <string> <vector>)
 target_precompile_headers(corvinet_framework PRIVATE ${CORVINET_PRECOMPILED_HEADERS})
+target_compile_options(corvinet_framework PRIVATE -Winvalid-pch)
 # Reused by the other libraries of the program, by the program itself and by the line simulator.
 function(corvinet_program_header target)
     target_precompile_headers(${target} REUSE_FROM corvinet_framework)
     target_compile_options(${target} PRIVATE -Winvalid-pch)
 endfunction()
-target_compile_options(corvinet_framework PRIVATE -Winvalid-pch)
 foreach(folder ${CORVINET_LAYERS})
     get_target_property(kind corvinet_${folder} TYPE)
     if(NOT folder STREQUAL "framework" AND NOT kind STREQUAL "INTERFACE_LIBRARY")
